@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::fprintf(stderr, "tidymatic: under construction\n");
+    return 1;
+}

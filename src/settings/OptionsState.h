@@ -1,0 +1,8 @@
+#pragma once
+// Per-run state: the Options dialog's working values.
+
+namespace tidy::settings {
+
+struct OptionsState {};
+
+}  // namespace tidy::settings

@@ -29,8 +29,8 @@ struct Locations {
     std::u16string minimoCache = u"\\Temp\\Minimo";
     std::u16string netFrontCache = u"\\Temp\\Netfront";
     std::u16string fennecCache = u"\\Application Data\\Mozilla\\Fennec\\Profiles\\xyz";
-    std::array<std::u16string, 3> customFolders = {u"\\Path to Temp Folder", u"\\Path to Temp Folder",
-                                                   u"\\Path to Temp Folder"};
+    std::array<std::u16string, 3> customFolders = {
+        u"\\Path to Temp Folder", u"\\Path to Temp Folder", u"\\Path to Temp Folder"};
     std::u16string largeMail = u"\\Program Files\\Communication\\Large Mail Messages";
     std::u16string mailAttachments = u"\\My Documents\\Temp";
     std::u16string virtualEarth = u"\\Application Data\\VirtualEarthMobile";
@@ -38,6 +38,8 @@ struct Locations {
     std::u16string skyBook = u"\\Program Files\\SkyBook\\cache";
     std::u16string googleMaps = u"\\Application Data\\GoogleMaps\\cache-GLM.dat";
     std::u16string myPhoneLog = u"\\Application Data\\Microsoft\\My Phone\\MyPhoneLog.txt";
+    // Opera Mobile's settings file, found by the Opera locator.
+    std::u16string operaIni = u"\\Application Data\\Opera\\opera.ini";
 };
 
 struct CatalogueState {

@@ -4,23 +4,9 @@
 
 #include "app/RunState.h"
 #include "clean/Engine.h"
+#include "clean/SpecialItems.h"
 #include "clean/Utilities.h"
 #include "platform/Text.h"
-
-// ---- Measurers of the special items, provided by the cleaning engine. Declared here until
-// the engine's header for them is in place.
-namespace tidy::clean {
-std::u16string MeasureGoogleMaps(app::RunState& run);
-std::u16string MeasureMyPhoneLog(app::RunState& run);
-std::u16string MeasureWindowsLiveLog(app::RunState& run);
-std::u16string MeasureOperaHistory(app::RunState& run);
-std::u16string MeasureOperaCookies(app::RunState& run);
-std::u16string MeasureCustomFiles(app::RunState& run);
-int32_t CountRecentPrograms(app::RunState& run);
-int32_t CountInternetAddresses(app::RunState& run);
-int32_t ReadBootCount(app::RunState& run);
-}  // namespace tidy::clean
-// ---- end of engine declarations
 
 namespace tidy::catalogue {
 

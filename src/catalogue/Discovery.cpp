@@ -4,22 +4,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/Log.h"
 #include "app/RunState.h"
 #include "catalogue/BrowserLocators.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/RegistryLocators.h"
+#include "clean/SpecialItems.h"
 #include "clean/Utilities.h"
 #include "platform/Text.h"
-
-// ---- Provided by the application shell and the cleaning engine. Declared here until their
-// headers are in place.
-namespace tidy::app {
-void WriteLog(RunState& run, const std::u16string& text);
-}
-namespace tidy::clean {
-void LoadCustomPatterns(app::RunState& run);
-}
-// ---- end of declarations
 
 namespace tidy::catalogue {
 

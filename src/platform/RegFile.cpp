@@ -1,0 +1,463 @@
+#include "platform/RegFile.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/CodePage.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+namespace tidy::platform {
+
+const char* const kRegRootNames[kRegRoots] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                              "HKEY_LOCAL_MACHINE"};
+
+RegNode* RegNode::Child(std::u16string_view f) const {
+    for (const auto& c : subkeys)
+        if (c->folded == f) return c.get();
+    return nullptr;
+}
+
+RegValue* RegNode::Value(std::u16string_view f) {
+    for (auto& v : values)
+        if (v.name.size() == f.size() && text::Fold(v.name) == f) return &v;
+    return nullptr;
+}
+
+std::unique_ptr<RegNode> RegNode::Clone() const {
+    auto n = std::make_unique<RegNode>();
+    n->name = name;
+    n->folded = folded;
+    n->values = values;
+    for (const auto& c : subkeys) n->subkeys.push_back(c->Clone());
+    return n;
+}
+
+RegTree::RegTree() {
+    for (int i = 0; i < kRegRoots; ++i) {
+        roots_[i] = std::make_unique<RegNode>();
+        roots_[i]->name = text::FromUtf8(kRegRootNames[i]);
+        roots_[i]->folded = text::Fold(roots_[i]->name);
+    }
+}
+
+RegNode* RegTree::Find(int root, const std::vector<std::u16string>& path) const {
+    RegNode* n = roots_[root].get();
+    for (const auto& p : path) {
+        n = n->Child(text::Fold(p));
+        if (!n) return nullptr;
+    }
+    return n;
+}
+
+RegNode* RegTree::Create(int root, const std::vector<std::u16string>& path) {
+    RegNode* n = roots_[root].get();
+    for (const auto& p : path) {
+        std::u16string f = text::Fold(p);
+        RegNode* c = n->Child(f);
+        if (!c) {
+            auto k = std::make_unique<RegNode>();
+            k->name = p;
+            k->folded = f;
+            c = k.get();
+            n->subkeys.push_back(std::move(k));
+        }
+        n = c;
+    }
+    return n;
+}
+
+void RegTree::Apply(const RegOp& op) {
+    switch (op.kind) {
+        case RegOp::kCreateKey:
+            Create(op.root, op.path);
+            break;
+        case RegOp::kDeleteKey: {
+            if (op.path.empty()) break;  // a root cannot be deleted
+            std::vector<std::u16string> parentPath(op.path.begin(), op.path.end() - 1);
+            RegNode* parent = Find(op.root, parentPath);
+            if (!parent) break;
+            std::u16string f = text::Fold(op.path.back());
+            auto& v = parent->subkeys;
+            v.erase(std::remove_if(v.begin(), v.end(), [&](auto& c) { return c->folded == f; }),
+                    v.end());
+            break;
+        }
+        case RegOp::kSetValue: {
+            RegNode* n = Create(op.root, op.path);
+            if (RegValue* v = n->Value(text::Fold(op.value.name))) {
+                v->type = op.value.type;  // the stored spelling of the name stays
+                v->data = op.value.data;
+            } else {
+                n->values.push_back(op.value);
+            }
+            break;
+        }
+        case RegOp::kDeleteValue: {
+            RegNode* n = Find(op.root, op.path);
+            if (!n) break;
+            std::u16string f = text::Fold(op.value.name);
+            auto& v = n->values;
+            v.erase(std::remove_if(v.begin(), v.end(),
+                                   [&](auto& x) {
+                                       return x.name.size() == f.size() && text::Fold(x.name) == f;
+                                   }),
+                    v.end());
+            break;
+        }
+    }
+}
+
+std::vector<std::u16string> SplitKeyPath(std::u16string_view path) {
+    std::vector<std::u16string> out;
+    size_t i = 0;
+    while (i <= path.size()) {
+        size_t j = path.find(u'\\', i);
+        if (j == std::u16string_view::npos) j = path.size();
+        if (j > i) out.emplace_back(path.substr(i, j - i));
+        i = j + 1;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading.
+
+namespace {
+
+struct Line {
+    std::u16string text;
+    int number;
+};
+
+std::vector<Line> DecodeLines(const std::string& bytes, const CodePage& cp) {
+    std::vector<Line> lines;
+    auto push = [&](std::u16string t) {
+        if (!t.empty() && t.back() == u'\r') t.pop_back();
+        lines.push_back({std::move(t), static_cast<int>(lines.size()) + 1});
+    };
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        std::u16string all;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            all += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        size_t s = 0;
+        while (s <= all.size()) {
+            size_t e = all.find(u'\n', s);
+            if (e == std::u16string::npos) e = all.size();
+            push(all.substr(s, e - s));
+            s = e + 1;
+        }
+        return lines;
+    }
+    std::string_view v(bytes);
+    if (v.size() >= 3 && v.substr(0, 3) == "\xEF\xBB\xBF") v.remove_prefix(3);
+    size_t s = 0;
+    while (s <= v.size()) {
+        size_t e = v.find('\n', s);
+        if (e == std::string_view::npos) e = v.size();
+        std::string_view l = v.substr(s, e - s);
+        push(IsValidUtf8(l) ? text::FromUtf8(l) : cp.ToWide(l));
+        s = e + 1;
+    }
+    return lines;
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+// Reads a quoted string starting at s[i] == '"'; i ends after the closing quote.
+bool ReadQuoted(const std::u16string& s, size_t& i, std::u16string& out) {
+    out.clear();
+    ++i;
+    while (i < s.size()) {
+        char16_t c = s[i++];
+        if (c == u'"') return true;
+        if (c == u'\\' && i < s.size() && (s[i] == u'\\' || s[i] == u'"')) {
+            out += s[i++];
+            continue;
+        }
+        out += c;
+    }
+    return false;
+}
+
+std::vector<uint8_t> Utf16Bytes(std::u16string_view s, bool terminator) {
+    std::vector<uint8_t> out;
+    out.reserve(s.size() * 2 + 2);
+    for (char16_t c : s) {
+        out.push_back(static_cast<uint8_t>(c & 0xFF));
+        out.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    if (terminator) out.insert(out.end(), {0, 0});
+    return out;
+}
+
+}  // namespace
+
+bool ParseRegFile(const std::string& bytes, const std::string& fileName, const CodePage& cp,
+                  std::vector<RegOp>& ops, std::string& error, std::vector<std::string>* skipped) {
+    std::vector<Line> lines = DecodeLines(bytes, cp);
+    auto fail = [&](int line, const std::string& why) {
+        error = fileName + ":" + std::to_string(line) + ": " + why;
+        return false;
+    };
+    size_t li = 0;
+    while (li < lines.size() && text::Trim(lines[li].text).empty()) ++li;
+    if (li == lines.size()) return fail(1, "empty file, not a registry export");
+    bool v4;
+    std::u16string head = text::Trim(lines[li].text);
+    if (head == u"Windows Registry Editor Version 5.00")
+        v4 = false;
+    else if (head == u"REGEDIT4")
+        v4 = true;
+    else
+        return fail(lines[li].number,
+                    "not a registry export (expected \"Windows Registry Editor Version 5.00\" or "
+                    "\"REGEDIT4\")");
+    ++li;
+
+    bool haveKey = false, skipping = false;
+    int root = 0;
+    std::vector<std::u16string> path;
+    for (; li < lines.size(); ++li) {
+        const int number = lines[li].number;
+        std::u16string s = text::Trim(lines[li].text);
+        if (s.empty() || s[0] == u';') continue;
+        if (s[0] == u'[') {
+            if (s.back() != u']') return fail(number, "key line without closing ']'");
+            std::u16string k = s.substr(1, s.size() - 2);
+            bool del = !k.empty() && k[0] == u'-';
+            if (del) k.erase(0, 1);
+            std::vector<std::u16string> names = SplitKeyPath(k);
+            if (names.empty()) return fail(number, "key line without a key name");
+            std::u16string r = text::Fold(names[0]);
+            names.erase(names.begin());
+            if (r == u"hkey_classes_root" || r == u"hkcr")
+                root = 0;
+            else if (r == u"hkey_current_user" || r == u"hkcu")
+                root = 1;
+            else if (r == u"hkey_local_machine" || r == u"hklm")
+                root = 2;
+            else if (r.rfind(u"hkey_", 0) == 0)
+                root = -1;
+            else
+                return fail(number, "unknown root key \"" + text::ToUtf8(k) + "\"");
+            haveKey = true;
+            skipping = root < 0;
+            if (skipping) {
+                if (skipped) {
+                    std::string name = text::ToUtf8(k);
+                    name = name.substr(0, name.find('\\'));
+                    if (std::find(skipped->begin(), skipped->end(), name) == skipped->end())
+                        skipped->push_back(name);
+                }
+                continue;
+            }
+            path = names;
+            RegOp op;
+            op.kind = del ? RegOp::kDeleteKey : RegOp::kCreateKey;
+            op.root = root;
+            op.path = path;
+            ops.push_back(std::move(op));
+            // Values after a deleted key have no key to go to.
+            if (del) skipping = true;
+            continue;
+        }
+        if (s[0] != u'@' && s[0] != u'"') return fail(number, "unexpected text");
+        if (!haveKey) return fail(number, "value before the first key line");
+        RegOp op;
+        op.root = root;
+        op.path = path;
+        size_t i = 0;
+        if (s[0] == u'@') {
+            i = 1;
+        } else if (!ReadQuoted(s, i, op.value.name)) {
+            return fail(number, "value name without closing quote");
+        }
+        while (i < s.size() && text::IsSpace(s[i])) ++i;
+        if (i >= s.size() || s[i] != u'=') return fail(number, "expected '=' after the value name");
+        ++i;
+        while (i < s.size() && text::IsSpace(s[i])) ++i;
+        std::u16string data = s.substr(i);
+        std::u16string lower = text::Fold(data.substr(0, std::min<size_t>(data.size(), 12)));
+        if (data == u"-") {
+            op.kind = RegOp::kDeleteValue;
+        } else if (!data.empty() && data[0] == u'"') {
+            size_t j = 0;
+            std::u16string str;
+            if (!ReadQuoted(data, j, str)) return fail(number, "string without closing quote");
+            if (!text::Trim(data.substr(j)).empty()) return fail(number, "text after the string");
+            op.kind = RegOp::kSetValue;
+            op.value.type = REG_SZ;
+            op.value.data = Utf16Bytes(str, true);
+        } else if (lower.rfind(u"dword:", 0) == 0) {
+            std::u16string h = text::Trim(data.substr(6));
+            if (h.empty() || h.size() > 8) return fail(number, "dword needs 1 to 8 hex digits");
+            uint32_t v = 0;
+            for (char16_t c : h) {
+                int d = HexDigit(c);
+                if (d < 0) return fail(number, "bad hex digit in dword");
+                v = (v << 4) | static_cast<uint32_t>(d);
+            }
+            op.kind = RegOp::kSetValue;
+            op.value.type = REG_DWORD;
+            op.value.data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                             static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+        } else if (lower.rfind(u"hex", 0) == 0) {
+            size_t j = 3;
+            uint32_t type = REG_BINARY;
+            if (j < data.size() && data[j] == u'(') {
+                size_t close = data.find(u')', j);
+                if (close == std::u16string::npos || close == j + 1 || close - j - 1 > 8)
+                    return fail(number, "bad hex(N) type");
+                type = 0;
+                for (size_t k = j + 1; k < close; ++k) {
+                    int d = HexDigit(data[k]);
+                    if (d < 0) return fail(number, "bad hex(N) type");
+                    type = (type << 4) | static_cast<uint32_t>(d);
+                }
+                j = close + 1;
+            }
+            if (j >= data.size() || data[j] != u':') return fail(number, "expected ':' after hex");
+            std::u16string body = data.substr(j + 1);
+            // Continuation lines: a trailing backslash joins the next line.
+            while (!body.empty() && body.back() == u'\\') {
+                body.pop_back();
+                if (li + 1 >= lines.size()) return fail(number, "continuation at end of file");
+                body += text::Trim(lines[++li].text);
+            }
+            std::vector<uint8_t> bytesOut;
+            size_t k = 0;
+            while (k < body.size()) {
+                while (k < body.size() && text::IsSpace(body[k])) ++k;
+                if (k >= body.size()) break;
+                int a = HexDigit(body[k]);
+                if (a < 0) return fail(lines[li].number, "bad hex byte");
+                int v = a;
+                ++k;
+                if (k < body.size() && HexDigit(body[k]) >= 0) v = v * 16 + HexDigit(body[k++]);
+                bytesOut.push_back(static_cast<uint8_t>(v));
+                while (k < body.size() && text::IsSpace(body[k])) ++k;
+                if (k < body.size()) {
+                    if (body[k] != u',')
+                        return fail(lines[li].number, "expected ',' between hex bytes");
+                    ++k;
+                }
+            }
+            if (v4 && (type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+                std::string narrow(bytesOut.begin(), bytesOut.end());
+                bytesOut = Utf16Bytes(cp.ToWide(narrow), false);
+            }
+            op.kind = RegOp::kSetValue;
+            op.value.type = type;
+            op.value.data = std::move(bytesOut);
+        } else {
+            return fail(number, "unknown value data (expected \"text\", dword:, hex: or -)");
+        }
+        if (!skipping) ops.push_back(std::move(op));
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing.
+
+namespace {
+
+std::string Escape(std::u16string_view s) {
+    std::string out;
+    for (char16_t c : s) {
+        if (c == u'\\' || c == u'"') out += '\\';
+        std::u16string one(1, c);
+        out += text::ToUtf8(one);
+    }
+    return out;
+}
+
+// The string a REG_SZ holds when it can be written as "text" and read back byte for byte.
+bool AsPlainString(const std::vector<uint8_t>& d, std::u16string& out) {
+    if (d.size() < 2 || d.size() % 2 || d[d.size() - 1] || d[d.size() - 2]) return false;
+    out.clear();
+    for (size_t i = 0; i + 2 < d.size(); i += 2) {
+        char16_t c = static_cast<char16_t>(d[i] | (d[i + 1] << 8));
+        if (c == 0 || c == u'\r' || c == u'\n') return false;
+        out += c;
+    }
+    // Lone surrogates do not survive UTF-8.
+    for (size_t i = 0; i < out.size(); ++i) {
+        char16_t c = out[i];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= out.size() || out[i + 1] < 0xDC00 || out[i + 1] > 0xDFFF) return false;
+            ++i;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void WriteHex(std::string& out, size_t prefixLen, const std::vector<uint8_t>& d) {
+    size_t col = prefixLen;
+    char buf[4];
+    for (size_t i = 0; i < d.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", d[i]);
+        out += buf;
+        col += 2;
+        if (i + 1 < d.size()) {
+            out += ',';
+            ++col;
+            if (col > 76) {
+                out += "\\\n  ";
+                col = 2;
+            }
+        }
+    }
+    out += '\n';
+}
+
+void WriteKey(std::string& out, const RegNode& n, const std::string& path, bool isRoot) {
+    if (!isRoot || !n.values.empty()) {
+        out += "[" + path + "]\n";
+        for (const auto& v : n.values) {
+            std::string line = v.name.empty() ? "@=" : "\"" + Escape(v.name) + "\"=";
+            std::u16string s;
+            if (v.type == REG_SZ && AsPlainString(v.data, s)) {
+                out += line + "\"" + Escape(s) + "\"\n";
+            } else if (v.type == REG_DWORD && v.data.size() == 4) {
+                char buf[16];
+                uint32_t x = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) |
+                             (static_cast<uint32_t>(v.data[3]) << 24);
+                std::snprintf(buf, sizeof buf, "dword:%08x\n", x);
+                out += line + buf;
+            } else {
+                if (v.type == REG_BINARY) {
+                    line += "hex:";
+                } else {
+                    char buf[24];
+                    std::snprintf(buf, sizeof buf, "hex(%x):", v.type);
+                    line += buf;
+                }
+                out += line;
+                WriteHex(out, line.size(), v.data);
+            }
+        }
+        out += "\n";
+    }
+    for (const auto& c : n.subkeys) WriteKey(out, *c, path + "\\" + text::ToUtf8(c->name), false);
+}
+
+}  // namespace
+
+std::string WriteRegFile(const RegTree& tree) {
+    std::string out = "Windows Registry Editor Version 5.00\n\n";
+    for (int r = 0; r < kRegRoots; ++r) WriteKey(out, tree.Root(r), kRegRootNames[r], true);
+    return out;
+}
+
+}  // namespace tidy::platform

@@ -21,11 +21,13 @@ namespace {
 
 using app::WriteLog;
 
-// The path as the device's file system resolves it: runs of backslashes count as one.
-std::u16string CollapseBackslashes(const std::u16string& path) {
+// The path as the device's file system resolves it: '/' separates as '\' does, and runs of
+// separators count as one.
+std::u16string CanonicalPath(const std::u16string& path) {
     std::u16string out;
     out.reserve(path.size());
     for (char16_t c : path) {
+        if (c == u'/') c = u'\\';
         if (c == u'\\' && !out.empty() && out.back() == u'\\') continue;
         out.push_back(c);
     }
@@ -37,11 +39,11 @@ std::u16string CollapseBackslashes(const std::u16string& path) {
 // device resolves it from the root, so "Windows\" would name the Windows folder.
 bool MustNotWalk(const std::u16string& entry, const std::u16string& windows,
                  const std::vector<std::u16string>& cards) {
-    if (entry.empty() || entry[0] != u'\\') return true;
-    const std::u16string path = CollapseBackslashes(entry);
-    if (path == u"\\" || text::EqualsIgnoreCase(path, CollapseBackslashes(windows))) return true;
+    if (entry.empty() || (entry[0] != u'\\' && entry[0] != u'/')) return true;
+    const std::u16string path = CanonicalPath(entry);
+    if (path == u"\\" || text::EqualsIgnoreCase(path, CanonicalPath(windows))) return true;
     for (const std::u16string& card : cards) {
-        if (text::EqualsIgnoreCase(path, CollapseBackslashes(u"\\" + card + u"\\"))) return true;
+        if (text::EqualsIgnoreCase(path, CanonicalPath(u"\\" + card + u"\\"))) return true;
     }
     return false;
 }

@@ -289,10 +289,17 @@ bool ParseRegFile(const std::string& bytes, const std::string& fileName, const C
         if (data == u"-") {
             op.kind = RegOp::kDeleteValue;
         } else if (!data.empty() && data[0] == u'"') {
-            size_t j = 0;
+            // The string runs to the last quote of the line: real exports hold bare quotes
+            // inside strings (@="\\Windows\\wceload.exe "%1"").
+            if (data.size() < 2 || data.back() != u'"')
+                return fail(number, "string without closing quote");
             std::u16string str;
-            if (!ReadQuoted(data, j, str)) return fail(number, "string without closing quote");
-            if (!text::Trim(data.substr(j)).empty()) return fail(number, "text after the string");
+            for (size_t j = 1; j + 1 < data.size(); ++j) {
+                if (data[j] == u'\\' && j + 2 < data.size() &&
+                    (data[j + 1] == u'\\' || data[j + 1] == u'"'))
+                    ++j;
+                str += data[j];
+            }
             op.kind = RegOp::kSetValue;
             op.value.type = REG_SZ;
             op.value.data = Utf16Bytes(str, true);
@@ -371,13 +378,12 @@ bool ParseRegFile(const std::string& bytes, const std::string& fileName, const C
 namespace {
 
 std::string Escape(std::u16string_view s) {
-    std::string out;
+    std::u16string out;
     for (char16_t c : s) {
-        if (c == u'\\' || c == u'"') out += '\\';
-        std::u16string one(1, c);
-        out += text::ToUtf8(one);
+        if (c == u'\\' || c == u'"') out += u'\\';
+        out += c;
     }
-    return out;
+    return text::ToUtf8(out);
 }
 
 // The string a REG_SZ holds when it can be written as "text" and read back byte for byte.

@@ -25,7 +25,7 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
 class UiServices {
-public:
+  public:
     virtual ~UiServices() = default;
     // Shows a modal message box owned by owner (null: owned by the application) and returns
     // the button chosen. May be called from the user-interface thread only.

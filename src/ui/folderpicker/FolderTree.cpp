@@ -41,34 +41,6 @@ void FillFolderTree(app::RunState& run, const std::u16string& folder, FolderNode
     node.children = std::move(children);
 }
 
-bool FindFolderItem(const FolderNode& root, const std::u16string& folder,
-                    std::vector<size_t>& indexes) {
-    indexes.clear();
-    if (folder.size() < 2 || folder.front() != u'\\' || folder.back() != u'\\') return false;
-    const FolderNode* node = &root;
-    size_t start = 1;
-    while (start < folder.size()) {
-        const size_t end = folder.find(u'\\', start);
-        const std::u16string_view name(folder.data() + start, end - start);
-        if (name.empty()) return false;
-        const FolderNode* next = nullptr;
-        for (size_t i = 0; i < node->children.size(); ++i) {
-            if (text::EqualsIgnoreCase(node->children[i].name, name)) {
-                next = &node->children[i];
-                indexes.push_back(i);
-                break;
-            }
-        }
-        if (!next) {
-            indexes.clear();
-            return false;
-        }
-        node = next;
-        start = end + 1;
-    }
-    return true;
-}
-
 std::u16string FolderPathOf(const std::vector<std::u16string>& textsFromRoot) {
     std::u16string path;
     for (const auto& t : textsFromRoot) path += t + u"\\";

@@ -21,11 +21,6 @@ bool IsHiddenFolder(const std::u16string& path);
 // enumeration per folder; siblings in alphabetical order.
 void FillFolderTree(app::RunState& run, const std::u16string& folder, FolderNode& node);
 
-// The child indexes leading from the root item to the item whose folder equals folder
-// (ignoring case); false when no item shows it (the root itself included).
-bool FindFolderItem(const FolderNode& root, const std::u16string& folder,
-                    std::vector<size_t>& indexes);
-
 // The folder path of an item from the texts on its way down from the root item: "\" for the
 // root, "\Program Files\Games\" for My Device > Program Files > Games.
 std::u16string FolderPathOf(const std::vector<std::u16string>& textsFromRoot);

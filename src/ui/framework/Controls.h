@@ -283,6 +283,7 @@ class CStatic : public Window {
     bool TakeStateFrom(Window& from) override;
 
   private:
+    friend std::unique_ptr<Window> CreateControl(CDialog& dialog, const ControlTemplate& t);
     int bitmap_ = 0;
 };
 

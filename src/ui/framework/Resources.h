@@ -1,9 +1,9 @@
 #pragma once
 // The program's resources: dialog templates, menus (with their menu-bar definitions) and
-// strings. They are written as JSON under resources/ and compiled into the executable; the
+// strings. They are written as JSON under resources/ui/ and compiled into the executable; the
 // user-interface thread reads them from there (tests may load their own).
 //
-// Dialog template (resources/templates/<id>.json):
+// Dialog template (resources/ui/templates/<id>.json):
 //   {"id": 134, "caption": "Options", "size": [137, 106], "font": ["System", 8],
 //    "menubar": 143,                       optional: the menu bar starts from this menu
 //    "controls": [{"id": 1024, "kind": "combobox", "text": "", "rect": [50, 2, 86, 50],
@@ -14,13 +14,13 @@
 //   dropdownlist, sort, readonly, autohscroll, autocheckbox, pushbutton, defpushbutton,
 //   hidden, disabled, bitmap. "bitmap": 159 names a picture's bitmap.
 //
-// Menu (resources/menus/<id>.json):
+// Menu (resources/ui/menus/<id>.json):
 //   {"id": 141,
 //    "menubar": [{"command": 32786, "string": 32777, "submenu": 0}],   the menu-bar buttons
 //    "items": [{"popup": "Menu", "items": [{"text": "Refresh", "id": 32794},
 //                                          {"separator": true}, ...]}]}
 //
-// Strings (resources/strings.json): {"32777": "Menu", ...}
+// Strings (resources/ui/strings.json): {"32777": "Menu", ...}
 
 #include <map>
 #include <string>

@@ -194,8 +194,11 @@ class UiThread : public UiServices {
     };
 
     // Top-level windows.
-    void PushWindow(Window* w);
-    void PopWindow(Window* w);
+    // activate: the dialog below is deactivated on push and activated again on pop (dialogs
+    // and message boxes; pop-up menus leave activation alone).
+    void PushWindow(Window* w, bool activate);
+    void PopWindow(Window* w, bool activate);
+    CDialog* TopDialogBelow(Window* w) const;
     void Activate(Window* w, int state);
     template <class F>
     void ForFrontEnds(F f) {

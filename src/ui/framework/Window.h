@@ -223,6 +223,8 @@ class Window {
     friend std::unique_ptr<Window> CreateControl(CDialog& dialog, const ControlTemplate& t);
 
     void Attach(UiThread& ui, Window* parent, int id);
+    // A fresh handle: a dialog opened again is a new window for the front ends.
+    void Renew();
     void Detach();
 
     WindowKind kind_;  // a member bound to a control takes the control's kind

@@ -89,9 +89,7 @@ class TextFrontEnd : public FrontEnd {
     bool eof_ = false;
 
     // Owned by the user-interface thread.
-    Window* lastDrawn_ = nullptr;
-    uint64_t lastDrawnHandle_ = 0;
-    bool redraw_ = false;
+    uint64_t lastDrawnHandle_ = 0;  // the dialog drawn last
     int popupsShown_ = 0;
 };
 

@@ -2,12 +2,15 @@
 // tick marks kept in the settings key. Every case runs on a device image built in the test.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <filesystem>
 #include <map>
 
 #include "MruTestSupport.h"
 #include "app/RunState.h"
 #include "mru/MruTable.h"
+#include "platform/SampleDevice.h"
 #include "support/TempDevice.h"
 
 using namespace tidy;
@@ -159,7 +162,9 @@ const CountCase kCountCases[] = {
      {{"MRUList", "<absent>"}, {"a", "<absent>"}}},
 };
 
-void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CountCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MruCount : public testing::TestWithParam<CountCase> {};
 
@@ -299,6 +304,29 @@ TEST(MruSelection, LoadsWhatIsStored) {
         mru::BuildMruTable(run);
         EXPECT_EQ(run.mru.flags, c.flags);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The sample device carries recent-file lists for most of the eight applications.
+TEST(MruSample, SampleDeviceHasRecentLists) {
+    char tmpl[] = "/tmp/tm-mru-sample-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = std::string(tmpl) + "/image";
+    std::string error;
+    ASSERT_TRUE(platform::CreateSampleDevice(dir, error)) << error;
+    {
+        auto p = platform::DeviceImage::Open(dir, error);
+        ASSERT_TRUE(p) << error;
+        app::RunState run(*p);
+        mru::BuildMruTable(run);
+        const int want[8] = {3, 3, 4, -1, 3, 3, 2, 3};
+        for (int row = 0; row < 8; ++row)
+            EXPECT_EQ(MruEntryCount(run, row, false), want[row]) << row;
+    }
+    std::filesystem::remove_all(tmpl);
 }
 
 }  // namespace

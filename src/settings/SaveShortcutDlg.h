@@ -27,6 +27,8 @@ class CSaveShortcutDlg : public ui::CDialog {
     std::u16string fileName;
     std::u16string resultPath;
 
+    ui::CComboBox& Locations() { return location_; }
+
   protected:
     bool OnInitDialog() override;
     void DoDataExchange(ui::CDataExchange* dx) override;

@@ -746,16 +746,20 @@ bool DeviceImage::Boot(const std::string& dir, std::string& error) {
     return img && img->BootDevice(error);
 }
 
+bool DeviceImage::ImportRegText(const std::string& bytes, const std::string& name,
+                                std::string& error) {
+    std::vector<RegOp> ops;
+    if (!ParseRegFile(bytes, name, *codePage_, ops, error)) return false;
+    registry_.Apply(ops);
+    return registry_.Save(error);
+}
+
 bool DeviceImage::ImportReg(const std::string& dir, const std::string& regFile,
                             std::string& error) {
     auto img = Open(dir, error);
     if (!img) return false;
     std::string bytes;
-    if (!ReadHostFile(regFile, bytes, error)) return false;
-    std::vector<RegOp> ops;
-    if (!ParseRegFile(bytes, regFile, *img->codePage_, ops, error)) return false;
-    img->registry_.Apply(ops);
-    return img->registry_.Save(error);
+    return ReadHostFile(regFile, bytes, error) && img->ImportRegText(bytes, regFile, error);
 }
 
 }  // namespace tidy::platform

@@ -67,6 +67,8 @@ class DeviceImage : public Platform {
     void SetCommandLine(std::u16string commandLine) { commandLine_ = std::move(commandLine); }
     // Boots this image as Boot() does, starting this instance's self executable.
     bool BootDevice(std::string& error);
+    // Merges registry export text (as ImportReg does) and saves; error names name and line.
+    bool ImportRegText(const std::string& bytes, const std::string& name, std::string& error);
     // Saves pending registry changes now.
     bool SaveRegistry(std::string& error) { return registry_.Save(error); }
     // Appends one event (fields joined by tabs) to journal.log.

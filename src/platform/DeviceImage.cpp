@@ -540,7 +540,13 @@ bool DeviceImage::CreateShortcut(const std::u16string& path, const std::u16strin
     Jail::Leaf leaf;
     if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf)) return false;
     if (!Replaceable(leaf) || InUse(p)) return false;
-    std::string body = std::to_string(target.size()) + "#" + text::ToUtf8(target);
+    // A target that already carries its "<length>#" prefix is stored as given; any other gets
+    // one, so the file always has the form the device writes.
+    size_t digits = 0;
+    while (digits < target.size() && target[digits] >= u'0' && target[digits] <= u'9') ++digits;
+    bool prefixed = digits > 0 && digits < target.size() && target[digits] == u'#';
+    std::string body = prefixed ? text::ToUtf8(target)
+                                : std::to_string(target.size()) + "#" + text::ToUtf8(target);
     return WriteAtomic(leaf, body, leaf.exists ? (leaf.st.st_mode & 0777) : NewFileMode());
 }
 

@@ -62,6 +62,9 @@ TEST(Shortcuts, WrittenAsTheDeviceWritesThemAndReadWithoutTrustingTheLength) {
     std::u16string t;
     ASSERT_TRUE(img->ReadShortcut(u"\\windows\\x.lnk", t));
     EXPECT_EQ(t, u"\\Windows\\b.exe");
+    // A target that already carries its length prefix is not prefixed twice.
+    ASSERT_TRUE(img->CreateShortcut(u"\\Windows\\p.lnk", u"17#\"\\Windows\\c.exe\" -r"));
+    EXPECT_EQ(dev.ReadFile("\\Windows\\p.lnk"), "17#\"\\Windows\\c.exe\" -r");
 
     struct Case {
         std::string content;

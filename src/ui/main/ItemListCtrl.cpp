@@ -40,8 +40,6 @@ bool CItemListCtrl::OnReflectNotify(NMHDR& nm, LRESULT& result) {
     return true;
 }
 
-bool CItemListCtrl::TakeStateFrom(Window& from) { return CListCtrl::TakeStateFrom(from); }
-
 bool CCustomFileListCtrl::OnReflectNotify(NMHDR& nm, LRESULT& result) {
     if (nm.code != GN_CONTEXTMENU) return CListCtrl::OnReflectNotify(nm, result);
     result = 0;

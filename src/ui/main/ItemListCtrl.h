@@ -24,9 +24,6 @@ public:
     int bulkEntriesHidden = 0;
 
     bool OnReflectNotify(NMHDR& nm, LRESULT& result) override;
-
-protected:
-    bool TakeStateFrom(Window& from) override;
 };
 
 class CCustomFileListCtrl : public CListCtrl {

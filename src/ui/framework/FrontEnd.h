@@ -6,7 +6,9 @@
 // directly inside them; from any other thread it reads the model through UiThread::Send.
 // Input goes in through UiThread::PostInput: the posted function runs on the user-interface
 // thread and calls the User... methods of the windows (CDialog::UserTapSoftKey,
-// CListCtrl::UserCheck, MessageBoxWindow::Answer, PopupMenuWindow::Choose, ...).
+// CListCtrl::UserCheck, MessageBoxWindow::Answer, PopupMenuWindow::Choose, ...). Input meant
+// for one window must check, when it runs, that this window is still the top window: windows
+// below a modal one take no input (a person's tap on them is lost, as on the device).
 
 #include <cstdint>
 

@@ -31,7 +31,9 @@ int Int(const json& j, const char* key, int fallback) {
     return j[key].get<int>();
 }
 
-unsigned StyleByName(const std::string& name) {
+unsigned StyleByName(const std::string& name, ControlKind kind) {
+    // The same name means different bits in a tree view.
+    if (name == "showselalways" && kind == ControlKind::TreeView) return TVS_SHOWSELALWAYS;
     static const std::pair<const char*, unsigned> table[] = {
         {"report", LVS_REPORT},
         {"singlesel", LVS_SINGLESEL},
@@ -112,7 +114,7 @@ DialogTemplate ParseDialog(const json& j) {
                     if (n == "hidden")
                         t.style &= ~WS_VISIBLE;
                     else
-                        t.style |= StyleByName(n);
+                        t.style |= StyleByName(n, t.kind);
                 }
             }
             t.bitmap = Int(c, "bitmap", 0);

@@ -144,8 +144,9 @@ bool ReadFields(const json& body, InputCommand& c, std::string& reason) {
 
 std::optional<Refusal> CheckControl(const InputCommand& c, const json& dialog) {
     const json* control = nullptr;
-    for (const json& k : dialog.value("controls", json::array()))
-        if (k.value("id", -1) == c.control) control = &k;
+    if (auto it = dialog.find("controls"); it != dialog.end() && it->is_array())
+        for (const json& k : *it)
+            if (k.value("id", -1) == c.control) control = &k;
     if (!control) return Refusal{404, "the window has no control " + Str(c.control)};
     const json& k = *control;
     const std::string kind = k.value("kind", "");
@@ -159,21 +160,21 @@ std::optional<Refusal> CheckControl(const InputCommand& c, const json& dialog) {
     if (a == "select" || a == "check" || a == "dbltap" || a == "hold") {
         if (kind != "listview") return wrongKind("a list");
         if (a == "hold") {
-            const json& r = k["rect"];
+            const json& r = k.at("rect");
             if (c.x < 0 || c.y < 0 || c.x >= r[2].get<int>() || c.y >= r[3].get<int>())
                 return Refusal{422, "the point lies outside the list"};
             return std::nullopt;
         }
-        const json& rows = k["rows"];
+        const json& rows = k.at("rows");
         if (c.row < 0 || c.row >= static_cast<int>(rows.size()))
             return Refusal{422, "the list has no row " + Str(c.row)};
-        if (a == "check" && rows[c.row]["checked"].is_null())
+        if (a == "check" && rows[c.row].at("checked").is_null())
             return Refusal{422, "row " + Str(c.row) + " has no check box"};
         return std::nullopt;
     }
     if (a == "tree-select" || a == "tree-toggle") {
         if (kind != "treeview") return wrongKind("a tree");
-        for (const json& n : k["nodes"]) {
+        for (const json& n : k.at("nodes")) {
             if (n.value("item", uint64_t(0)) != c.item) continue;
             if (a == "tree-toggle" && !n.value("children", false))
                 return Refusal{422, "the tree item has nothing to expand"};
@@ -183,7 +184,7 @@ std::optional<Refusal> CheckControl(const InputCommand& c, const json& dialog) {
     }
     if (a == "pick") {
         if (kind != "combobox") return wrongKind("a combo box");
-        if (c.index < 0 || c.index >= static_cast<int>(k["items"].size()))
+        if (c.index < 0 || c.index >= static_cast<int>(k.at("items").size()))
             return Refusal{422, "the combo box has no item " + Str(c.index)};
         return std::nullopt;
     }
@@ -204,12 +205,13 @@ std::optional<Refusal> CheckControl(const InputCommand& c, const json& dialog) {
 }
 
 std::optional<Refusal> CheckAgainstModel(const InputCommand& c, const json& model) {
-    const json windows = model.value("windows", json::array());
     const json* window = nullptr;
-    for (const json& w : windows)
-        if (w.value("handle", uint64_t(0)) == c.window) window = &w;
+    auto windows = model.find("windows");
+    if (windows != model.end() && windows->is_array())
+        for (const json& w : *windows)
+            if (w.value("handle", uint64_t(0)) == c.window) window = &w;
     if (!window) return Refusal{404, "there is no window " + std::to_string(c.window)};
-    if (&windows.back() != window)
+    if (&windows->back() != window)
         return Refusal{409, "window " + std::to_string(c.window) +
                                 " is not the active window (another window is open above it)"};
     const json& w = *window;
@@ -225,21 +227,21 @@ std::optional<Refusal> CheckAgainstModel(const InputCommand& c, const json& mode
     if (kind == "messagebox") {
         if (a == "key") return std::nullopt;
         if (a != "answer") return notHere();
-        for (const json& b : w["buttons"])
+        for (const json& b : w.at("buttons"))
             if (b.value("id", 0) == c.button) return std::nullopt;
         return Refusal{422, "the message box has no button " + Str(c.button)};
     }
     if (kind == "popup") {
         if (a == "key" || a == "dismiss") return std::nullopt;
         if (a != "choose") return notHere();
-        if (!MenuOffers(w["items"], c.command))
+        if (!MenuOffers(w.at("items"), c.command))
             return Refusal{422, "the menu offers no command " + Str(c.command)};
         return std::nullopt;
     }
     if (kind != "dialog") return Refusal{409, "the window takes no input"};
     if (a == "answer" || a == "choose" || a == "dismiss") return notHere();
     if (a == "softkey") {
-        const json& keys = w["softkeys"];
+        const json& keys = w.at("softkeys");
         if (c.index < 0 || c.index >= static_cast<int>(keys.size()))
             return Refusal{422, "there is no soft key " + Str(c.index)};
         const json& k = keys[c.index];
@@ -249,9 +251,9 @@ std::optional<Refusal> CheckAgainstModel(const InputCommand& c, const json& mode
         return std::nullopt;
     }
     if (a == "menu") {
-        for (const json& k : w["softkeys"])
+        for (const json& k : w.at("softkeys"))
             if (k.value("enabled", false) && k.value("menu", false) &&
-                MenuOffers(k["items"], c.command))
+                MenuOffers(k.at("items"), c.command))
                 return std::nullopt;
         return Refusal{422, "the menu bar offers no command " + Str(c.command)};
     }

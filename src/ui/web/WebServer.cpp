@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <httplib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -165,6 +166,12 @@ bool WebServer::Start(int port, std::string& error) {
     server_ = std::make_unique<httplib::Server>();
     // Streams hold a thread each; leave room for them beside ordinary requests.
     server_->new_task_queue = [] { return new httplib::ThreadPool(kMaxStreams + 8); };
+    // Address reuse only: the library's default also shares the port (SO_REUSEPORT), which
+    // would let a second server on the same port take part of this one's connections.
+    server_->set_socket_options([](int sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server_->set_payload_max_length(kMaxBody);
     server_->set_keep_alive_timeout(2);
     server_->set_read_timeout(5);
@@ -260,7 +267,8 @@ void WebServer::Routes() {
                 } else if (stream->cut || stopping_) {
                     return false;
                 } else if (steady_clock::now() - cursor->lastWrite > seconds(10)) {
-                    out = ": keep-alive\n\n";  // finds connections the page has left
+                    // Finds connections the page has left, and tells the page the stream lives.
+                    out = "event: ping\ndata: \n\n";
                 } else {
                     return true;
                 }

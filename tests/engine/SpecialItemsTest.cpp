@@ -189,11 +189,11 @@ TEST_F(Special, CustomFilesMatchOncePerFileAndNeverABareName) {
     EXPECT_EQ(ToUtf8(clean::MeasureCustomFiles(run())), "Not Found");
 
     d.dev.MakeDir("\\Program Files\\Tidymatic");
-    customfiles::CustomFileList list{u"\\Logs\\*.log", u"\\LOGS\\A.LOG", u"a.log",
-                                     u"\\Nowhere\\*.*", u"\\Logs\\sub"};
+    customfiles::CustomFileList list{u"\\Logs\\*.log",  u"\\LOGS\\A.LOG", u"a.log",
+                                     u"\\Nowhere\\*.*", u"\\Logs\\sub",   u"\\Logs\\..\\*.log"};
     customfiles::SaveCustomFileList(run(), list);
     clean::LoadCustomPatterns(run());
-    ASSERT_EQ(run().clean.customPatterns.size(), 5u);
+    ASSERT_EQ(run().clean.customPatterns.size(), 6u);
     EXPECT_EQ(ToUtf8(clean::MeasureCustomFiles(run())), "0 Bytes");
 
     d.dev.WriteFile("\\Logs\\a.log", "1234");

@@ -75,6 +75,10 @@ bool IsPlainName(const std::u16string& name) {
     return !name.empty() && name != u"." && name != u".." && name.find(u'\\') == npos;
 }
 
+bool IsPathComponent(const std::u16string& name) {
+    return IsPlainName(name) && name.find_first_of(u"/*?") == npos;
+}
+
 bool AskYesNo(app::RunState& run, const std::u16string& question) {
     return clean::ShowMessage(run, question, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES;
 }
@@ -96,7 +100,7 @@ void InitAdvanced(app::RunState& run) {
     auto find = run.platform.FindFirstStorageCard(card);
     if (find) {
         do {
-            if (IsPlainName(card.name)) st.storageCards.push_back(card.name);
+            if (IsPathComponent(card.name)) st.storageCards.push_back(card.name);
         } while (find->Next(card));
     }
 }
@@ -280,7 +284,7 @@ void CleanDeadShortcuts(app::RunState& run, ShortcutFolder which) {
 // ---- Setup folders in the AppMgr folder ---------------------------------------------------
 
 bool HasLeftoverSetupFiles(app::RunState& run, const std::u16string& name) {
-    if (!IsPlainName(name)) return false;
+    if (!IsPathComponent(name)) return false;
     return clean::EntryFound(run, AppMgrFolder(run.advanced) + name + u"\\*.tmp");
 }
 
@@ -317,7 +321,7 @@ int ScanBadUninstallFiles(app::RunState& run) {
 }
 
 void RemoveSetupFolder(app::RunState& run, const std::u16string& name) {
-    if (!IsPlainName(name)) return;
+    if (!IsPathComponent(name)) return;
     const std::u16string folder = AppMgrFolder(run.advanced) + name + u"\\";
     if (!clean::PathExists(run, folder)) return;
     platform::FindData entry;
@@ -345,7 +349,7 @@ void CleanBadUninstallFiles(app::RunState& run) {
 // ---- Uninstall keys -----------------------------------------------------------------------
 
 bool HasUnloadFile(app::RunState& run, const std::u16string& name) {
-    if (!IsPlainName(name)) return false;
+    if (!IsPathComponent(name)) return false;
     return clean::EntryFound(run, run.advanced.windowsFolder + name + u".unload");
 }
 

@@ -46,10 +46,12 @@ bool HasUnloadFile(app::RunState& run, const std::u16string& name);
 int ScanBadUninstallRegistry(app::RunState& run);
 void CleanBadUninstallRegistry(app::RunState& run);
 
-// True for a name that can stand as one path component or one registry key name: not empty,
-// no backslash, not "." or "..". Names the device hands us are checked before they are joined
-// to a path, so a strange entry can never reach beyond the folder or key it was found in.
+// True for a name that can stand as one registry key name: not empty, no backslash, not "." or
+// "..". Names the device hands us are checked before they are joined to a key path or a file
+// path, so a strange entry can never reach beyond the key or folder it was found in.
 bool IsPlainName(const std::u16string& name);
+// The same for one component of a file path: also no '/' (a separator too) and no wildcard.
+bool IsPathComponent(const std::u16string& name);
 
 // Asks a Yes/No question owned by the application; true only for Yes.
 bool AskYesNo(app::RunState& run, const std::u16string& question);

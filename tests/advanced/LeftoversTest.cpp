@@ -306,3 +306,20 @@ TEST(BadUninstallRegistry, WithoutAnOwnerNothingIsAskedOrDeleted) {
     advanced::CleanBadUninstallRegistry(run);
     EXPECT_EQ(advanced::ScanBadUninstallRegistry(run), before);
 }
+
+TEST(BadUninstallRegistry, OddKeyNamesStayInsideTheUninstallRoot) {
+    AdvDevice d("", App("..", "\"InstlDir\"=\"\\\\Gone\"\n") +
+                        App("Wild*", "\"InstlDir\"=\"\\\\Gone\"\n") +
+                        "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"a\"=\"b\"\n\n");
+    d.dev.WriteFile("\\Windows\\AppMgr\\Wildcard\\a.tmp", "t");
+    app::RunState& run = d.Start();
+    advanced::InitAdvanced(run);
+    // ".." is no name to join to a key path; "Wild*" is judged as itself, not as a pattern.
+    EXPECT_EQ(advanced::ScanBadUninstallRegistry(run), 1);
+    EXPECT_EQ(N(run.advanced.deadUninstallEntries), std::vector<std::string>{"Wild*"});
+    d.ui.Yes(5);
+    advanced::CleanBadUninstallRegistry(run);
+    EXPECT_FALSE(KeyExists(*d.image, platform::HKEY_LOCAL_MACHINE, "Software\\Apps\\Wild*"));
+    EXPECT_TRUE(KeyExists(*d.image, platform::HKEY_LOCAL_MACHINE, "Software\\Apps"));
+    EXPECT_TRUE(KeyExists(*d.image, platform::HKEY_LOCAL_MACHINE, "Software\\Keep"));
+}

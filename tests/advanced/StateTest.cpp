@@ -5,6 +5,7 @@
 #include "AdvancedFixture.h"
 #include "advanced/AdvancedScanners.h"
 #include "advanced/ThemeCardLeftovers.h"
+#include "platform/SampleDevice.h"
 
 using namespace tidy;
 using namespace tidy::test;
@@ -50,4 +51,24 @@ TEST(AdvancedState, InitFillsTableFoldersAndCardsResetEmptiesThem) {
     advanced::InitAdvanced(run);
     EXPECT_EQ(st.itemNames.size(), 8u);
     EXPECT_EQ(st.storageCards.size(), 2u);
+}
+
+// The sample handheld carries something for every row of the Advanced dialog.
+TEST(AdvancedSample, SampleDeviceHasLeftoversForEveryRow) {
+    TempDevice holder;  // only for its temporary folder
+    const std::string dir = holder.dir + "/image";
+    std::string error;
+    ASSERT_TRUE(platform::CreateSampleDevice(dir, error)) << error;
+    auto p = platform::DeviceImage::Open(dir, error);
+    ASSERT_TRUE(p) << error;
+    app::RunState run(*p);
+    advanced::InitAdvanced(run);
+    EXPECT_EQ(N(advanced::MeasureCardFiles(run, u"thumbs.db")), "20.0 KB");
+    EXPECT_EQ(N(advanced::MeasureCardFiles(run, u"desktop.ini")), "210 Bytes");
+    EXPECT_EQ(advanced::CountBadThemeKeys(run), 2);
+    EXPECT_EQ(advanced::ScanBadUninstallRegistry(run), 3);
+    EXPECT_EQ(advanced::ScanBadUninstallFiles(run), 1);
+    EXPECT_EQ(advanced::CountDeadShortcuts(run, advanced::ShortcutFolder::StartMenu), 3);
+    EXPECT_EQ(advanced::CountDeadShortcuts(run, advanced::ShortcutFolder::StartUp), 1);
+    EXPECT_EQ(advanced::CountDeadSips(run), 1);
 }

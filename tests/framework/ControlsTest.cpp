@@ -66,13 +66,16 @@ TEST(ListCtrl, CheckBoxesAreStateImagesAndEveryChangeIsNotified) {
     EXPECT_FALSE(l.SetItemText(9, 0, u"x"));
     EXPECT_FALSE(l.SetCheck(-5, true));
 
-    // A state change keeps the other bits: selecting a ticked row reports the box too.
+    // Selecting a ticked row keeps its box but reports no state-image bits, so a handler that
+    // looks for them does not take a tap for a tick.
     l.SetCheck(0, true);
     d.changes.clear();
-    l.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    l.UserSelect(0);
     ASSERT_EQ(d.changes.size(), 1u);
-    EXPECT_EQ(d.changes[0].newState, LVIS_CHECKED | LVIS_SELECTED);
-    EXPECT_EQ(d.changes[0].oldState, LVIS_CHECKED);
+    EXPECT_EQ(d.changes[0].newState, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(d.changes[0].oldState, 0u);
+    EXPECT_TRUE(l.GetCheck(0));
+    EXPECT_EQ(l.GetItemState(0, 0xFFFF), LVIS_CHECKED | LVIS_SELECTED | LVIS_FOCUSED);
     d.DestroyWindow();
 }
 

@@ -2,7 +2,9 @@
 // A tiny dialog and its resources for the framework's tests.
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Text.h"
@@ -145,6 +147,15 @@ class CTestDlg : public CDialog {
         }
         if (id == 2) {
             OnCancel();
+            return true;
+        }
+        if (id == 40010) {  // "Go": background work that keeps user input out while it runs
+            Ui().HoldInput();
+            Ui().StartWorker([this] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                Ui().Send([this] { list_.SetItemText(0, 1, u"refreshed"); });
+                Ui().ReleaseInput();
+            });
             return true;
         }
         return false;

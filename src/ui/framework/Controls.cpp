@@ -160,7 +160,9 @@ bool CListCtrl::SetItemState(int row, unsigned state, unsigned mask) {
     if (now == old) return true;
     rows_[row].state = now;
     Changed();
-    NotifyChanged(row, LVIF_STATE, old, now);
+    // The notification carries the bits the call was about: a selection change shows no
+    // check-box bits, so handlers tell a tick from a tap by the state-image mask.
+    NotifyChanged(row, LVIF_STATE, old & mask, now & mask);
     return true;
 }
 

@@ -35,8 +35,10 @@ struct ListRow {
 
 // A report-style list view (CListCtrl). Every change of an item's state or text is reported to
 // the parent dialog at once by LVN_ITEMCHANGED, whether a person or the program made it, as on
-// the device: the notification's uChanged holds LVIF_STATE or LVIF_TEXT, and for state changes
-// uNewState and uOldState hold the whole new and old state.
+// the device: the notification's uChanged holds LVIF_STATE or LVIF_TEXT; for state changes
+// uNewState and uOldState hold the new and old state within the mask of the change (a tick
+// carries state-image bits, a selection change only LVIS_SELECTED/LVIS_FOCUSED); text changes
+// carry no state.
 class CListCtrl : public Window {
   public:
     CListCtrl();

@@ -181,6 +181,7 @@ bool UiThread::PumpOne(bool block, bool allowInput) {
         if (it != queue_.end()) {
             Message m = std::move(*it);
             queue_.erase(it);
+            if (m.kind == Message::Input) startedInputSeq_ = std::max(startedInputSeq_, m.seq);
             lk.unlock();
             m.fn();
             if (m.kind == Message::Input) {
@@ -314,10 +315,11 @@ bool UiThread::WaitIdle(uint64_t seq) {
     std::unique_lock lk(mutex_);
     state_.wait(lk, [&] {
         if (finished_) return true;
-        bool handled = handledInputSeq_ >= seq;
-        if (handled && (idle_ || (depth_.load() == 0 && started_))) return true;
+        // Idle after seq began: it is done, or it opened a loop that waits for more input.
+        if (idle_ && startedInputSeq_ >= seq) return true;
+        if (depth_.load() == 0 && started_ && handledInputSeq_ >= seq) return true;
         // Waiting for input that seq cannot be: a loop opened inside an input hold.
-        return idle_ && !handled && holds_ > 0 && depth_.load() > gateDepth_;
+        return idle_ && holds_ > 0 && depth_.load() > gateDepth_;
     });
     return !finished_;
 }

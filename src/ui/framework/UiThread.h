@@ -150,7 +150,8 @@ class UiThread : public UiServices {
     void WaitForWorkers();
 
     // ---- Waiting for the user-interface thread (front ends, from their own threads).
-    // Waits until input `seq` has been handled and the thread waits for input again, or until
+    // Waits until input `seq` has run and the thread waits for input again (also when seq
+    // itself opened a modal loop that waits for the next input), or until
     // the thread waits for input that `seq` cannot be (a modal loop opened while input is
     // held). Returns false once Finish() was called.
     bool WaitIdle(uint64_t seq);
@@ -220,7 +221,8 @@ class UiThread : public UiServices {
     std::condition_variable state_;  // front ends and WaitForWorkers wait here
     std::deque<Message> queue_;
     uint64_t nextInputSeq_ = 1;
-    uint64_t handledInputSeq_ = 0;  // highest input seq handled (inputs run in order)
+    uint64_t startedInputSeq_ = 0;  // highest input seq begun
+    uint64_t handledInputSeq_ = 0;  // highest input seq finished
     int holds_ = 0;
     int gateDepth_ = 0;
     std::vector<uint64_t> loopEntrySeq_;  // per depth: next input seq when the loop began

@@ -195,7 +195,8 @@ bool TextFrontEnd::ReadLine(std::string& line) {
 }
 
 void TextFrontEnd::ReaderMain() {
-    if (!ui_.WaitStarted()) return;
+    // The first window is drawn before the first command is read.
+    if (!ui_.WaitStarted() || !ui_.WaitIdle(0)) return;
     std::string line;
     for (;;) {
         if (!ReadLine(line)) {

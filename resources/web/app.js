@@ -120,8 +120,11 @@
       setStatus('Connected to Tidymatic');
       // Versions only grow; an older state that arrives late is not drawn.
       if (state && s.version <= state.version && !s.closed) return;
+      const same = state && !s.closed && !state.closed &&
+                   JSON.stringify(state.model) === JSON.stringify(s.model);
       state = s;
-      render();
+      if (same) showBusy();  // only the wait cursor came or went
+      else scheduleRender();
     });
     source.addEventListener('ping', kick);
     source.onopen = kick;
@@ -144,7 +147,41 @@
 
   // ---------------------------------------------------------------- drawing
 
+  // The screen is drawn afresh for each state. While a finger (or the mouse button) is down
+  // the drawing waits, so that a tap lands on the element it began on.
+  let pressing = false;
+  let pendingRender = false;
+  function scheduleRender() {
+    if (pressing) pendingRender = true;
+    else render();
+  }
+  function endPress() {
+    pressing = false;
+    if (pendingRender) {
+      pendingRender = false;
+      render();
+    }
+  }
+  let pressTimer = 0;
+  screenEl.addEventListener('pointerdown', () => {
+    pressing = true;
+    // A release the page never hears of (outside the window) must not stop the drawing.
+    clearTimeout(pressTimer);
+    pressTimer = setTimeout(endPress, 1500);
+  }, true);
+  const release = () => { if (pressing) setTimeout(endPress, 0); };  // after the click
+  window.addEventListener('pointerup', release, true);
+  window.addEventListener('pointercancel', release, true);
+
+  function showBusy() {
+    const top = topWindow();
+    const on = !!(state && state.busy && top && top.kind === 'dialog');
+    const b = screenEl.querySelector('.busy');
+    if (b) b.classList.toggle('on', on);
+  }
+
   function render() {
+    pendingRender = false;
     const s = state;
     rememberScroll();
     const focusMemo = rememberFocus();
@@ -194,9 +231,12 @@
       else if (w.kind === 'popup') popupMenu(scr, w, i === windows.length - 1);
     }
 
-    const busy = el('div', 'busy' + (s.busy ? ' on' : ''));
+    // A message box or menu waiting for an answer is never covered by the wait cursor: the
+    // program may keep the cursor up behind the box, but the person must be able to answer.
+    const busy = el('div', 'busy');
     busy.appendChild(el('div', 'wheel'));
     screenEl.appendChild(busy);
+    showBusy();
 
     restoreScroll();
     restoreFocus(focusMemo);
@@ -304,7 +344,12 @@
     e.dataset.id = c.id;
     e.dataset.kind = c.kind;
     place(e, c.rect);
+    // A combo box's rectangle includes its dropped-down list; closed, it is one line high.
+    if (c.kind === 'combobox') e.style.height = px(comboHeight(c));
     return e;
+  }
+  function comboHeight(c) {
+    return Math.min(c.rect[3], 22 * ((model().screen || {}).scale || 1));
   }
 
   // ---- List view: header, rows with check boxes, taps, double taps, tap and hold.
@@ -353,6 +398,7 @@
     let held = false;
     const hold = (ev) => {
       held = true;
+      endPress();  // the pop-up shows while the finger is still down
       const p = pointIn(list, ev);
       ring(ev);
       act(d, 'hold', { control: c.id, x: p.x, y: p.y });
@@ -422,7 +468,7 @@
       const exp = el('span', 'exp' + (n.children ? (n.expanded ? '' : ' closed') : ' none'));
       if (!c.buttons) exp.classList.add('none');
       node.appendChild(exp);
-      node.appendChild(el('span', 'folder' + (n.depth === 0 ? ' device' : '')));
+      node.appendChild(el('span', 'folder' + (n.depth === 0 ? ' root' : '')));
       node.appendChild(el('span', 'label', n.text));
       node.addEventListener('click', (ev) => {
         if (ev.target === exp) {
@@ -468,7 +514,7 @@
     const items = c.items || [];
     const dr = d.rect;
     const left = dr[0] + c.rect[0];
-    const below = dr[1] + c.rect[1] + c.rect[3];
+    const below = dr[1] + c.rect[1] + comboHeight(c);
     const room = scr.height - scr.menu - below;
     const want = Math.min(items.length, 8) * rowH + 2;
     list.style.left = px(left);
@@ -573,21 +619,26 @@
       it.dataset.id = m.id;
       if (m.grayed) it.classList.add('grayed');
       if (m.checked) it.classList.add('checked');
+      // A tap opens a pop-up at once; a pointer resting on an entry opens (or closes) one too.
+      let dwell = 0;
+      const rest = (fn) => {
+        it.addEventListener('mouseenter', () => { dwell = setTimeout(fn, 300); });
+        it.addEventListener('mouseleave', () => clearTimeout(dwell));
+      };
       if (m.popup) {
         it.classList.add('popup');
         if (path[level] === i) it.classList.add('open');
         const open = () => {
+          clearTimeout(dwell);
           if (path[level] === i) return;
           path.length = level;
           path[level] = i;
           reopen();
         };
-        it.addEventListener('mouseenter', open);
+        rest(open);
         it.addEventListener('click', (ev) => { ev.stopPropagation(); open(); });
       } else {
-        it.addEventListener('mouseenter', () => {
-          if (path.length > level) { path.length = level; reopen(); }
-        });
+        rest(() => { if (path.length > level) { path.length = level; reopen(); } });
         it.addEventListener('click', (ev) => {
           ev.stopPropagation();
           if (!m.grayed) choose(m.id);
@@ -610,15 +661,34 @@
       if (level === 0) {
         first(menu);
       } else {
+        // Beside the entry that opened it when there is room, else above or below the entry,
+        // never over it (a tap on the entry must not land on the pop-up).
         const parent = menus[level - 1];
-        const a = anchor;
+        const aTop = parent.offsetTop + anchor.offsetTop;
+        const aBottom = aTop + anchor.offsetHeight;
         const right = parent.offsetLeft + parent.offsetWidth - 3;
         const left = parent.offsetLeft - menu.offsetWidth + 3;
-        menu.style.left = px(right + menu.offsetWidth <= scr.width ? right : Math.max(0, left));
-        let top = parent.offsetTop + a.offsetTop - 3;
         const floor = scr.height - scr.menu;
-        if (top + menu.offsetHeight > floor) top = Math.max(scr.caption, floor - menu.offsetHeight);
-        menu.style.top = px(top);
+        const w = menu.offsetWidth;
+        const h = menu.offsetHeight;
+        if (right + w <= scr.width || left >= 0) {
+          menu.style.left = px(right + w <= scr.width ? right : left);
+          let top = aTop - 3;
+          if (top + h > floor) top = Math.max(scr.caption, floor - h);
+          menu.style.top = px(top);
+        } else {
+          menu.style.left = px(Math.max(0, Math.min(parent.offsetLeft, scr.width - w)));
+          // A menu may cover the navigation bar, never the menu bar.
+          const above = aTop;
+          const below = floor - aBottom;
+          if (h <= above || (h > below && above >= below)) {
+            menu.style.top = px(Math.max(0, aTop - h));
+            if (h > above) { menu.style.maxHeight = px(above); menu.style.overflowY = 'auto'; }
+          } else {
+            menu.style.top = px(aBottom);
+            if (h > below) { menu.style.maxHeight = px(below); menu.style.overflowY = 'auto'; }
+          }
+        }
       }
       menus.push(menu);
       const i = path[level];
@@ -655,7 +725,8 @@
   function popupMenu(scr, w, active) {
     const catcher = el('div', 'dim');
     catcher.style.background = 'transparent';
-    catcher.addEventListener('click', () => act(w, 'dismiss'));
+    // A new press outside the menu closes it (the release of the press that opened it does not).
+    catcher.addEventListener('pointerdown', () => act(w, 'dismiss'));
     catcher.addEventListener('contextmenu', (ev) => { ev.preventDefault(); act(w, 'dismiss'); });
     screenEl.appendChild(catcher);
     const choose = (id) => { if (active) act(w, 'choose', { command: id }); };

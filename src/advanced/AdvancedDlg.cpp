@@ -105,12 +105,11 @@ bool CAdvancedDlg::OnNotify(int ctrlId, ui::NMHDR& nm, ui::LRESULT& result) {
     if (ctrlId != IDC_ADVANCED_LIST) return ui::CDialog::OnNotify(ctrlId, nm, result);
     result = 0;
     if (nm.code == ui::LVN_ITEMCHANGED) {
-        // A change of the check box: the list reports whole states, so the state-image bits
-        // are compared between the old and the new state (a tap that only selects a row
-        // changes neither and counts nothing).
+        // A change of the check box carries state-image bits; a tap that only selects a row
+        // carries none and counts nothing.
         const auto& lv = static_cast<const ui::NMLISTVIEW&>(nm);
-        const bool checkChanged = (lv.uChanged & ui::LVIF_STATE) &&
-                                  ((lv.uNewState ^ lv.uOldState) & ui::LVIS_STATEIMAGEMASK);
+        const bool checkChanged =
+            (lv.uChanged & ui::LVIF_STATE) && (lv.uNewState & ui::LVIS_STATEIMAGEMASK);
         if (listEventsLive_ == 1 && checkChanged && lv.iItem >= 0 && lv.iItem < kAdvancedRowCount) {
             WaitCursor wait(Ui());
             run_.advanced.selection[lv.iItem] = list_.GetCheck(lv.iItem) ? 1 : 0;

@@ -84,3 +84,62 @@ inline std::vector<std::string> N(const std::vector<std::u16string>& v) {
 }
 
 }  // namespace tidy::test
+
+#include <functional>
+#include <sstream>
+
+#include "advanced/AdvancedDlg.h"
+#include "ui/framework/UiThread.h"
+#include "ui/text/TextFrontEnd.h"
+
+namespace tidy::test {
+
+// Opens the Advanced dialog (as many times as `openings` says) in one fresh run on device p
+// while the text front end reads script; returns what the front end printed. The dialog owns
+// the questions, as the main window does in the program.
+inline std::string RunAdvancedScript(platform::Platform& p, const std::string& script,
+                                     int openings = 1) {
+    ui::UiThread ui;
+    std::istringstream in(script);
+    std::ostringstream out;
+    ui::text::TextFrontEnd fe(ui, &in, out);
+    ui.AddFrontEnd(&fe);
+    fe.Start();
+    {
+        app::RunState run(p, &ui);
+        for (int i = 0; i < openings; ++i) {
+            advanced::CAdvancedDlg dlg(run, ui);
+            run.flags.messageOwner = &dlg;
+            dlg.DoModal();
+            run.flags.messageOwner = nullptr;
+        }
+    }
+    fe.Stop();
+    ui.RemoveFrontEnd(&fe);
+    return out.str();
+}
+
+// The lines of out that start with prefix, in order.
+inline std::vector<std::string> LinesStarting(const std::string& out, const std::string& prefix) {
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    return lines;
+}
+
+// The list rows of the last drawing of the dialog before the n-th "== Advanced ==" counted
+// from the end (n = 0: the last drawing).
+inline std::vector<std::string> LastRows(const std::string& out) {
+    std::vector<std::string> rows;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line == "== Advanced ==") rows.clear();
+        if (line.rfind("[x] ", 0) == 0 || line.rfind("[ ] ", 0) == 0) rows.push_back(line);
+    }
+    return rows;
+}
+
+}  // namespace tidy::test

@@ -119,6 +119,42 @@ TEST(CustomFilesDialog, OpeningShowsOnlyEntriesWithFolderAndName) {
               (std::vector<CustomFileRow>{{u"a b.txt", u"\\My Documents\\"}, {u"x.log", u"\\"}}));
 }
 
+TEST(CustomFilesDialog, LayoutFillsTheScreenAfterTurning) {
+    test::TempDevice dev;
+    MakeImage(dev);
+    auto img = dev.Open();
+    ui::UiThread ui;
+    app::RunState run(*img, &ui);
+    CCustomFilesDlg dlg(run, ui);
+    ASSERT_TRUE(dlg.Create());
+    auto check = [&](int cx, int cy) {
+        SCOPED_TRACE(cx);
+        const ui::Rect list = dlg.GetDlgItem(IDC_CF_LIST)->Bounds();
+        const ui::Rect folder = dlg.GetDlgItem(IDC_CF_FOLDER)->Bounds();
+        const ui::Rect name = dlg.GetDlgItem(IDC_CF_FILENAME)->Bounds();
+        const ui::Rect browse = dlg.GetDlgItem(IDC_CF_BROWSE)->Bounds();
+        const ui::Rect add = dlg.GetDlgItem(IDC_CF_ADD)->Bounds();
+        const int margin = list.left;
+        EXPECT_EQ(list.right, cx - margin);
+        EXPECT_EQ(list.bottom, cy - 4 * folder.top);
+        EXPECT_EQ(browse.right, cx - margin);
+        EXPECT_EQ(add.right, cx - margin);
+        EXPECT_EQ(folder.right, browse.left - margin);
+        EXPECT_EQ(name.right, add.left - margin);
+    };
+    const ui::Rect buttonBefore = dlg.GetDlgItem(IDC_CF_ADD)->Bounds();
+    check(dlg.GetClientRect().Width(), dlg.GetClientRect().Height());
+    ui::ScreenMetrics turned;
+    turned.width = 320;
+    turned.height = 240;
+    ui.SetScreen(turned);
+    check(320, dlg.GetClientRect().Height());
+    const ui::Rect buttonAfter = dlg.GetDlgItem(IDC_CF_ADD)->Bounds();
+    EXPECT_EQ(buttonAfter.Width(), buttonBefore.Width());
+    EXPECT_EQ(buttonAfter.top, buttonBefore.top);
+    dlg.DestroyWindow();
+}
+
 TEST(CustomFilesDialog, ColumnWidthsFollowTheScreen) {
     struct Case {
         int w, h, name, folder;

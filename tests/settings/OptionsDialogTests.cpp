@@ -174,6 +174,41 @@ TEST(OptionsDialog, SoftResetShortcutCancelledOrWithoutProgramsFolder) {
     EXPECT_EQ(o.messages, std::vector<std::string>{"Unable to find Start Menu folder"});
 }
 
+TEST(OptionsDialog, TurningTheScreenKeepsRightEdgesInPlace) {
+    test::TempDevice dev("", kRegistry);
+    MakeImage(dev);
+    auto img = dev.Open();
+    ui::UiThread ui;
+    app::RunState run(*img, &ui);
+    COptionsDlg dlg(run, ui);
+    ASSERT_TRUE(dlg.Create());
+    const int ids[] = {IDC_CACHE_ROOT,     IDC_MAIL_LOCATION,  IDC_CUSTOM_FOLDER1,
+                       IDC_CUSTOM_FOLDER2, IDC_CUSTOM_FOLDER3, IDC_BROWSE1,
+                       IDC_BROWSE2,        IDC_BROWSE3};
+    auto gaps = [&] {
+        // Distance from the right edge; buttons also keep their width.
+        std::vector<std::pair<int, int>> g;
+        const int cx = dlg.GetClientRect().Width();
+        for (int id : ids) {
+            const ui::Rect r = dlg.GetDlgItem(id)->Bounds();
+            const bool button = id == IDC_BROWSE1 || id == IDC_BROWSE2 || id == IDC_BROWSE3;
+            g.push_back({cx - r.right, button ? r.Width() : 0});
+        }
+        return g;
+    };
+    const auto before = gaps();
+    const int editLeft = dlg.GetDlgItem(IDC_CUSTOM_FOLDER1)->Bounds().left;
+    ui::ScreenMetrics turned;
+    turned.width = 320;
+    turned.height = 240;
+    ui.SetScreen(turned);
+    EXPECT_EQ(dlg.GetClientRect().Width(), 320);
+    EXPECT_EQ(gaps(), before);
+    EXPECT_EQ(dlg.GetDlgItem(IDC_CUSTOM_FOLDER1)->Bounds().left, editLeft);
+    EXPECT_GT(dlg.GetDlgItem(IDC_CUSTOM_FOLDER1)->Bounds().Width(), 200);
+    dlg.DestroyWindow();
+}
+
 TEST(SaveShortcutDialog, LocationsInSortedOrder) {
     test::TempDevice dev;
     const std::string programs = "\\Windows\\Start Menu\\Programs\\";

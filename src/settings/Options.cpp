@@ -225,6 +225,14 @@ CustomFolderSave ValidateAndSaveCustomFolders(app::RunState& run) {
             o.savedCustomFolders = o.customFolders;
             return CustomFolderSave::Saved;
         }
+        // A store that took only some of the values gets the saved ones back, so the key and
+        // what the dialog shows agree.
+        if (key.IsOpen()) {
+            for (int i = 0; i < 3; ++i)
+                clean::WriteRegString(run.platform, key.Handle(), kCustomValueNames[i],
+                                      o.savedCustomFolders[i]);
+            run.platform.RegFlushKey(key.Handle());
+        }
     }
     o.customFolders = o.savedCustomFolders;
     return CustomFolderSave::Rejected;

@@ -9,6 +9,7 @@
 #include "app/RunState.h"
 #include "settings/Options.h"
 #include "settings/Shortcuts.h"
+#include "support/ForwardingPlatform.h"
 #include "support/TempDevice.h"
 
 namespace tidy::settings {
@@ -373,6 +374,53 @@ TEST(Apply, CacheRootThroughALinkChangesNothingOutside) {
     in.cacheRoot = u"Storage Card";
     ApplySettings(o.run, in);
     EXPECT_TRUE(fs::is_empty(outside));
+}
+
+// A registry that refuses to store the named values, as a full or read-only store would.
+class RefusingRegistry : public test::ForwardingPlatform {
+  public:
+    RefusingRegistry(platform::Platform& inner, std::vector<std::u16string> refused)
+        : ForwardingPlatform(inner), refused_(std::move(refused)) {}
+    long RegSetValue(platform::HKey key, const std::u16string& name, uint32_t type,
+                     const uint8_t* data, uint32_t size) override {
+        for (const auto& r : refused_)
+            if (text::EqualsIgnoreCase(r, name)) return platform::kRegAccessDenied;
+        return in_.RegSetValue(key, name, type, data, size);
+    }
+
+  private:
+    std::vector<std::u16string> refused_;
+};
+
+TEST(Apply, StoresThatFailAreNotReportedAsDone) {
+    test::TempDevice dev("", Reg(kStoredCustom));
+    dev.MakeDir("\\Storage Card");
+    auto image = dev.Open();
+    RefusingRegistry device(*image, {u"Custom2", u"History"});
+    test::RecordingUi ui;
+    app::RunState run(device, &ui);
+    LoadOptions(run);
+    ApplyInput in = InputOf(run.options);
+    in.customFolders = {u"\\New1", u"\\New2", u"\\New3"};
+    ApplySettings(run, in);
+    // The custom folders go back to what the key holds; no reboot is asked for.
+    EXPECT_EQ(ui.shown,
+              (std::vector<std::string>{"Are you sure you want to apply the new settings?",
+                                        "No Action taken."}));
+    EXPECT_EQ(RegText(device, HKEY_CURRENT_USER, kTidyKey, u"Custom"), "\\My Documents\\A");
+    EXPECT_EQ(text::ToUtf8(run.options.customFolders[0]), "\\My Documents\\A");
+
+    ui.shown.clear();
+    in = InputOf(run.options);
+    in.cacheRoot = u"Storage Card";
+    ApplySettings(run, in);
+    EXPECT_EQ(ui.shown,
+              std::vector<std::string>{"Are you sure you want to apply the new settings?"});
+    EXPECT_EQ(text::ToUtf8(run.options.currentRoot), "Windows");
+    // Applying again tries again.
+    ui.shown.clear();
+    ApplySettings(run, in);
+    EXPECT_EQ(ui.shown.size(), 1u);
 }
 
 TEST(Apply, AnsweringNoChangesNothing) {

@@ -84,7 +84,15 @@
 
   // ---------------------------------------------------------------- input
 
-  async function send(body) {
+  // Inputs go out one after another, in the order the person made them (typed text before
+  // the tap on "Add" that follows it).
+  let sendChain = Promise.resolve();
+  function send(body) {
+    const next = sendChain.then(() => post(body));
+    sendChain = next.catch(() => false);
+    return next;
+  }
+  async function post(body) {
     try {
       const r = await fetch('input?token=' + encodeURIComponent(token), {
         method: 'POST',

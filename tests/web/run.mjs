@@ -205,12 +205,19 @@ try {
     const { caption, text } = await messageBox();
     expect(caption === 'Cookies', 'caption ' + caption);
     expect(text.length > 10, 'description ' + JSON.stringify(text));
-    await answer('OK');
+    // Enter answers the box with its first button.
+    await page.keyboard.press('Enter');
+    await page.locator('.msgbox').waitFor({ state: 'detached', timeout: 5000 });
     // A right click is a tap and hold too; Escape closes the menu.
     await row('History').click({ button: 'right' });
     await page.locator('.popup-menu').waitFor({ timeout: 5000 });
     await page.keyboard.press('Escape');
     await page.locator('.popup-menu').waitFor({ state: 'detached', timeout: 5000 });
+    // Enter does not close the main window.
+    await page.keyboard.press('Enter');
+    await sleep(300);
+    const windows = (await state()).model.windows;
+    expect(windows.length === 1 && windows[0].caption === 'Tidymatic', 'Enter closed the main window');
     return entries.join(' | ');
   });
 

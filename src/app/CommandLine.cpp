@@ -87,7 +87,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, Options& out, std::s
             return false;
         }
     }
-    int actions = (boot ? 1 : 0) + (!out.newDevice.empty() ? 1 : 0) + (!out.importFile.empty() ? 1 : 0);
+    int actions =
+        (boot ? 1 : 0) + (!out.newDevice.empty() ? 1 : 0) + (!out.importFile.empty() ? 1 : 0);
     if (actions > 1) {
         error = "--new-device, --boot and --import-reg cannot be combined";
         return false;

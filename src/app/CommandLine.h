@@ -10,11 +10,11 @@ namespace tidy::app {
 struct Options {
     enum class Action { Run, NewDevice, Boot, ImportReg, Help, Version };
     Action action = Action::Run;
-    std::string device;        // --device DIR (empty: the default image)
-    std::string ui = "web";    // --ui web|text
-    int port = 0;              // --port N (0: any free port)
-    std::string newDevice;     // --new-device DIR
-    std::string importFile;    // --import-reg FILE
+    std::string device;             // --device DIR (empty: the default image)
+    std::string ui = "web";         // --ui web|text
+    int port = 0;                   // --port N (0: any free port)
+    std::string newDevice;          // --new-device DIR
+    std::string importFile;         // --import-reg FILE
     std::string deviceCommandLine;  // the words after the options, joined by single spaces
 };
 

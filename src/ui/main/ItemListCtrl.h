@@ -19,7 +19,7 @@ constexpr int kCmdDeleteCustomFile = 18000;
 bool HasSelectedRow(const CListCtrl& list);
 
 class CItemListCtrl : public CListCtrl {
-public:
+  public:
     // The Advanced list hides "Select All" and "Unselect All".
     int bulkEntriesHidden = 0;
 
@@ -27,7 +27,7 @@ public:
 };
 
 class CCustomFileListCtrl : public CListCtrl {
-public:
+  public:
     bool OnReflectNotify(NMHDR& nm, LRESULT& result) override;
 };
 

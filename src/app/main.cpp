@@ -61,9 +61,12 @@ int RunProgram(const app::Options& options) {
     device->SetCommandLine(commandLine);
     platform::DeviceImage* image = device.get();
     device->SetResetHandler([image] {
-        // The device restarts: what was flushed stays, the program ends at once.
+        // The device restarts: what was flushed stays, the program ends, and the device boots
+        // (its start-up shortcuts run, as on the handheld).
         std::string saveError;
         image->SaveRegistry(saveError);
+        std::cout.flush();
+        if (!image->BootDevice(saveError)) std::cerr << "tidymatic: boot: " << saveError << "\n";
         std::cout.flush();
         std::fflush(nullptr);
         _exit(0);

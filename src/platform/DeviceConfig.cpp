@@ -5,7 +5,10 @@
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
+#include <cctype>
+#include <cstring>
 #include <sstream>
+#include <string_view>
 
 #include "platform/Platform.h"
 #include "platform/Text.h"
@@ -86,10 +89,107 @@ struct Reader {
     }
 };
 
+// The TOML library (3.3) runs into undefined behaviour (an "unreachable" branch, a failed
+// assumption) on some text that is not TOML: when it asks whether a character from U+00A1 up
+// is whitespace, which it does outside strings and comments and after a backslash in a
+// multi-line string, and on control characters. Such text is refused before it reaches the
+// library. Returns the line of the first such character (0: none) and a reason.
+size_t LineOfUnsafeText(std::string_view t, std::string& reason) {
+    enum State { kPlain, kComment, kBasic, kLiteral, kMlBasic, kMlLiteral } st = kPlain;
+    size_t line = 1;
+    bool lineStart = true;  // only blanks so far on this line, outside strings
+    auto starts = [&](size_t i, const char* s) { return t.compare(i, std::strlen(s), s) == 0; };
+    for (size_t i = 0; i < t.size(); ++i) {
+        const auto b = static_cast<unsigned char>(t[i]);
+        if (b == '\n') {
+            ++line;
+            if (st == kComment) st = kPlain;
+            lineStart = st == kPlain;
+            continue;
+        }
+        if ((b < 0x20 && b != '\t' && b != '\r') || b == 0x7F) {
+            reason = "a control character";
+            return line;
+        }
+        switch (st) {
+            case kPlain:
+                if (b >= 0x80) {
+                    reason = "a character outside a string or comment";
+                    return line;
+                }
+                if (b == '[' && lineStart) {
+                    // A table header: the library assumes a key follows.
+                    size_t j = i + 1;
+                    if (j < t.size() && t[j] == '[') ++j;
+                    while (j < t.size() && (t[j] == ' ' || t[j] == '\t')) ++j;
+                    const char k = j < t.size() ? t[j] : '\n';
+                    if (!std::isalnum(static_cast<unsigned char>(k)) && k != '_' && k != '-' &&
+                        k != '"' && k != '\'') {
+                        reason = "a table header without a name";
+                        return line;
+                    }
+                }
+                if (b != ' ' && b != '\t' && b != '\r') lineStart = false;
+                if (b == '#')
+                    st = kComment;
+                else if (starts(i, "\"\"\""))
+                    st = kMlBasic, i += 2;
+                else if (starts(i, "'''"))
+                    st = kMlLiteral, i += 2;
+                else if (b == '"')
+                    st = kBasic;
+                else if (b == '\'')
+                    st = kLiteral;
+                break;
+            case kComment:
+                break;
+            case kLiteral:
+                if (b == '\'') st = kPlain;
+                break;
+            case kMlLiteral:
+                if (starts(i, "'''")) {
+                    while (i + 3 < t.size() && t[i + 3] == '\'') ++i;  // quotes before the end
+                    st = kPlain, i += 2;
+                }
+                break;
+            case kBasic:
+            case kMlBasic:
+                if (b == '\\') {
+                    // An escape; in a multi-line string a backslash may also skip blanks and
+                    // line ends, and the library classifies the character after them.
+                    size_t j = i + 1;
+                    if (st == kMlBasic)
+                        while (j < t.size() &&
+                               (t[j] == ' ' || t[j] == '\t' || t[j] == '\r' || t[j] == '\n')) {
+                            if (t[j] == '\n') ++line;
+                            ++j;
+                        }
+                    if (j < t.size() && static_cast<unsigned char>(t[j]) >= 0x80) {
+                        reason = "a character after a backslash";
+                        return line;
+                    }
+                    i = j == i + 1 ? j : j - 1;
+                } else if (st == kBasic && b == '"') {
+                    st = kPlain;
+                } else if (st == kMlBasic && starts(i, "\"\"\"")) {
+                    while (i + 3 < t.size() && t[i + 3] == '"') ++i;
+                    st = kPlain, i += 2;
+                }
+                break;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool ParseDeviceConfig(const std::string& textIn, const std::string& fileName, DeviceConfig& c,
                        std::string& error) {
+    std::string unsafe;
+    if (size_t line = LineOfUnsafeText(textIn, unsafe)) {
+        error = fileName + ":" + std::to_string(line) + ": " + unsafe + " is not allowed here";
+        return false;
+    }
     toml::parse_result res = toml::parse(std::string_view(textIn), fileName);
     if (!res) {
         const auto& e = res.error();

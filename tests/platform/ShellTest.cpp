@@ -258,6 +258,11 @@ TEST(DeviceConfig, BadFilesAreRefusedWithFileLineAndReason) {
         {"[faults]\nin_use = \"x\"\n", "array of strings"},
         {"[attributes]\n\"\\\\a\" = [\"shiny\"]\n", "unknown attribute \"shiny\""},
         {"[version]\nreadable = 1\n", "true or false"},
+        // Text the TOML library cannot take safely (the last is TOML, but only just).
+        {"[screen]\nwidth = 4\xD1\x8F\n", "device.toml:3: a character outside a string"},
+        {"[screen]\nwidth = 4\x01\n", "device.toml:3: a control character"},
+        {"[screen]\n [ =olders]\n", "device.toml:3: a table header without a name"},
+        {"program = \"\"\"\\\\a\\  \n  \xC3\xA9\"\"\"\n", "device.toml:3: a character after"},
     };
     for (const auto& c : cases) {
         TempDevice dev(c.toml);

@@ -92,12 +92,18 @@ struct Reader {
 // The TOML library (3.3) runs into undefined behaviour (an "unreachable" branch, a failed
 // assumption) on some text that is not TOML: when it asks whether a character from U+00A1 up
 // is whitespace, which it does outside strings and comments and after a backslash in a
-// multi-line string, and on control characters. Such text is refused before it reaches the
-// library. Returns the line of the first such character (0: none) and a reason.
+// multi-line string; on control characters, a table header without a name, a closing bracket
+// where a value should be and deep nesting. Such text is refused before it reaches the library
+// (none of it is TOML but for a line continuation followed by such a character). Returns the
+// line of the first such character (0: none) and the reason.
 size_t LineOfUnsafeText(std::string_view t, std::string& reason) {
     enum State { kPlain, kComment, kBasic, kLiteral, kMlBasic, kMlLiteral } st = kPlain;
     size_t line = 1;
     bool lineStart = true;  // only blanks so far on this line, outside strings
+    constexpr size_t kMaxDepth = 16;
+    std::string open;      // the brackets open, innermost last
+    char prev = '\n';      // the last character outside strings that is not a blank
+    bool inValue = false;  // after "=": a dot there is a decimal point, not between keys
     auto starts = [&](size_t i, const char* s) { return t.compare(i, std::strlen(s), s) == 0; };
     for (size_t i = 0; i < t.size(); ++i) {
         const auto b = static_cast<unsigned char>(t[i]);
@@ -105,16 +111,19 @@ size_t LineOfUnsafeText(std::string_view t, std::string& reason) {
             ++line;
             if (st == kComment) st = kPlain;
             lineStart = st == kPlain;
+            if (lineStart) prev = '\n';
+            if (lineStart && open.empty()) inValue = false;
             continue;
         }
         if ((b < 0x20 && b != '\t' && b != '\r') || b == 0x7F) {
-            reason = "a control character";
+            reason = "a control character is";
             return line;
         }
         switch (st) {
-            case kPlain:
+            case kPlain: {
+                const bool atLineStart = lineStart;
                 if (b >= 0x80) {
-                    reason = "a character outside a string or comment";
+                    reason = "a character outside a string or comment is";
                     return line;
                 }
                 if (b == '[' && lineStart) {
@@ -125,11 +134,35 @@ size_t LineOfUnsafeText(std::string_view t, std::string& reason) {
                     const char k = j < t.size() ? t[j] : '\n';
                     if (!std::isalnum(static_cast<unsigned char>(k)) && k != '_' && k != '-' &&
                         k != '"' && k != '\'') {
-                        reason = "a table header without a name";
+                        reason = "a table header without a name is";
                         return line;
                     }
                 }
                 if (b != ' ' && b != '\t' && b != '\r') lineStart = false;
+                // The library misbehaves on deep nesting (a device file needs two levels) and
+                // on a closing bracket where a value should be.
+                if (b == '[' || b == '{') {
+                    open.push_back(static_cast<char>(b));
+                    if (open.size() > kMaxDepth) {
+                        reason = "values nested this deeply are";
+                        return line;
+                    }
+                } else if (b == ']' || b == '}') {
+                    if (open.empty() || open.back() != (b == ']' ? '[' : '{')) {
+                        reason = "a bracket that closes nothing is";
+                        return line;
+                    }
+                    open.pop_back();
+                }
+                // A quote starts a string only where TOML allows one (a key or a value); within
+                // a bare word the library reads on, classifying what follows.
+                const bool stringMayStart =
+                    std::strchr("=[{,\n", prev) != nullptr || (prev == '.' && !inValue);
+                if (b == '=' || b == '{' || b == ',')
+                    inValue = b == '=' || (b == ',' && !open.empty() && open.back() == '[');
+                if (b == '[') inValue = !atLineStart || prev == '[';
+                if (b != ' ' && b != '\t' && b != '\r') prev = static_cast<char>(b);
+                if ((b == '"' || b == '\'') && !stringMayStart) break;
                 if (b == '#')
                     st = kComment;
                 else if (starts(i, "\"\"\""))
@@ -141,6 +174,7 @@ size_t LineOfUnsafeText(std::string_view t, std::string& reason) {
                 else if (b == '\'')
                     st = kLiteral;
                 break;
+            }
             case kComment:
                 break;
             case kLiteral:
@@ -165,7 +199,7 @@ size_t LineOfUnsafeText(std::string_view t, std::string& reason) {
                             ++j;
                         }
                     if (j < t.size() && static_cast<unsigned char>(t[j]) >= 0x80) {
-                        reason = "a character after a backslash";
+                        reason = "a character after a backslash is";
                         return line;
                     }
                     i = j == i + 1 ? j : j - 1;
@@ -187,7 +221,7 @@ bool ParseDeviceConfig(const std::string& textIn, const std::string& fileName, D
                        std::string& error) {
     std::string unsafe;
     if (size_t line = LineOfUnsafeText(textIn, unsafe)) {
-        error = fileName + ":" + std::to_string(line) + ": " + unsafe + " is not allowed here";
+        error = fileName + ":" + std::to_string(line) + ": " + unsafe + " not allowed here";
         return false;
     }
     toml::parse_result res = toml::parse(std::string_view(textIn), fileName);

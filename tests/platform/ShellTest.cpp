@@ -262,6 +262,9 @@ TEST(DeviceConfig, BadFilesAreRefusedWithFileLineAndReason) {
         {"[screen]\nwidth = 4\xD1\x8F\n", "device.toml:3: a character outside a string"},
         {"[screen]\nwidth = 4\x01\n", "device.toml:3: a control character"},
         {"[screen]\n [ =olders]\n", "device.toml:3: a table header without a name"},
+        {"storage_cards = " + std::string(300, '[') + "\n", "device.toml:2: values nested"},
+        {"[screen]\nwidth = 6\\'\xC6\xA2'\n", "device.toml:3: a character outside"},
+        {"storage_cards = [\n}\n", "device.toml:3: a bracket that closes nothing"},
         {"program = \"\"\"\\\\a\\  \n  \xC3\xA9\"\"\"\n", "device.toml:3: a character after"},
     };
     for (const auto& c : cases) {

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 pkgs=(build-essential cmake pkg-config libicu-dev libtomlplusplus-dev libcpp-httplib-dev
-      nlohmann-json3-dev libgtest-dev libbenchmark-dev)
+      nlohmann-json3-dev libgtest-dev libbenchmark-dev strace wrk)
 if [[ "${1:-}" == "--browser" ]]; then
     pkgs+=(chromium nodejs npm)
 fi

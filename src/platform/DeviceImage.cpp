@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/FileIo.h"
 #include "platform/Text.h"
 
 extern char** environ;
@@ -24,48 +25,6 @@ namespace tidy::platform {
 namespace {
 
 constexpr auto kProgramTimeout = std::chrono::seconds(120);
-
-bool ReadHostFile(const std::string& path, std::string& out, std::string& error) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    out.clear();
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd.Get(), buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = path + ": " + std::strerror(errno);
-            return false;
-        }
-        if (n == 0) return true;
-        out.append(buf, static_cast<size_t>(n));
-    }
-}
-
-bool ReadFd(int fd, std::string& out) {
-    out.clear();
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        out.append(buf, static_cast<size_t>(n));
-    }
-}
-
-bool WriteFd(int fd, std::string_view s) {
-    while (!s.empty()) {
-        ssize_t n = ::write(fd, s.data(), s.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        s.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
 
 bool HasWildcard(const std::string& s) {
     return s.find_first_of("*?") != std::string::npos;
@@ -362,19 +321,7 @@ bool DeviceImage::CreateDirectory(const std::u16string& path) {
 }
 
 bool DeviceImage::WriteAtomic(Jail::Leaf& leaf, const std::string& bytes, mode_t mode) {
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx~", static_cast<unsigned long long>(rng()));
-    std::string tmp = "." + leaf.name.substr(0, 200) + suffix;
-    Fd fd(::openat(leaf.parent.Get(), tmp.c_str(),
-                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd.Valid()) return false;
-    bool ok = WriteFd(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
-    fd.Reset();
-    if (ok)
-        ok = ::renameat(leaf.parent.Get(), tmp.c_str(), leaf.parent.Get(), leaf.name.c_str()) == 0;
-    if (!ok) ::unlinkat(leaf.parent.Get(), tmp.c_str(), 0);
-    return ok;
+    return ReplaceFileAtomically(leaf.parent.Get(), leaf.name, bytes, mode);
 }
 
 namespace {
@@ -405,7 +352,7 @@ bool DeviceImage::CopyFile(const std::u16string& from, const std::u16string& to,
     struct stat st;
     std::string bytes;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        !ReadFd(fd.Get(), bytes))
+        !ReadAll(fd.Get(), bytes))
         return false;
     // The copy keeps the source's attributes, read-only included.
     return WriteAtomic(dl, bytes, st.st_mode & 0777);
@@ -420,7 +367,7 @@ bool DeviceImage::ReadFile(const std::u16string& path, std::string& bytes) {
                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return ReadFd(fd.Get(), bytes);
+    return ReadAll(fd.Get(), bytes);
 }
 
 bool DeviceImage::WriteFile(const std::u16string& path, const std::string& bytes) {
@@ -440,7 +387,7 @@ bool DeviceImage::AppendText(const std::u16string& path, const std::string& text
                    O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
     struct stat st;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return WriteFd(fd.Get(), textIn);
+    return WriteAll(fd.Get(), textIn);
 }
 
 std::unique_ptr<FindHandle> DeviceImage::FindFirstStorageCard(FindData& first) {
@@ -531,7 +478,7 @@ void DeviceImage::Journal(std::initializer_list<std::u16string> fields) {
     std::lock_guard<std::mutex> lock(journalMu_);
     Fd fd(::open((dir_ + "/journal.log").c_str(),
                  O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!fd.Valid() || !WriteFd(fd.Get(), line))
+    if (!fd.Valid() || !WriteAll(fd.Get(), line))
         std::fprintf(stderr, "tidymatic: cannot write %s/journal.log\n", dir_.c_str());
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/FileIo.h"
 #include "platform/Jail.h"
 #include "platform/Text.h"
 
@@ -22,35 +23,14 @@ int RootIndex(HKey k) {
     return -1;
 }
 
-bool ReadAll(int fd, std::string& out) {
-    out.clear();
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return true;
-        out.append(buf, static_cast<size_t>(n));
-    }
-}
-
-bool WriteAll(int fd, std::string_view s) {
-    while (!s.empty()) {
-        ssize_t n = ::write(fd, s.data(), s.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        s.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 std::string DirOf(const std::string& file) {
     size_t p = file.rfind('/');
     return p == std::string::npos ? "." : (p == 0 ? "/" : file.substr(0, p));
+}
+
+std::string BaseOf(const std::string& file) {
+    size_t p = file.rfind('/');
+    return p == std::string::npos ? file : file.substr(p + 1);
 }
 
 }  // namespace
@@ -319,22 +299,11 @@ bool RegistryStore::Save(std::string& error) {
     }
     if (!MergeFromDisk(error)) return false;  // the lock goes with lockFd
     std::string textOut = WriteRegFile(tree_);
-    std::string tmp = file_ + ".new";
-    ::unlink(tmp.c_str());
-    Fd out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
-    if (!out.Valid() || !WriteAll(out.Get(), textOut) || ::fsync(out.Get()) != 0) {
-        error = tmp + ": " + std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    out.Reset();
-    if (::rename(tmp.c_str(), file_.c_str()) != 0) {
+    Fd dir(::open(DirOf(file_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid() || !ReplaceFileAtomically(dir.Get(), BaseOf(file_), textOut, 0644)) {
         error = file_ + ": " + std::strerror(errno);
-        ::unlink(tmp.c_str());
         return false;
     }
-    Fd dir(::open(DirOf(file_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Valid()) ::fsync(dir.Get());
     struct stat st;
     if (::stat(file_.c_str(), &st) == 0) {
         loaded_.exists = true;

@@ -3,7 +3,8 @@
 //
 //   TIDYMATIC=build-test/tidymatic node tests/web/run.mjs
 //
-// Screenshots of the main window and of a message box go to test-artifacts/.
+// Screenshots of the main window, of a message box and of the Advanced, MRU Cleaner and Options
+// dialogs go to test-artifacts/.
 
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -107,6 +108,43 @@ async function answer(button) {
 }
 async function checkedRows() {
   return page.$$eval('.list .row', (rows) => rows.map((r) => !!r.querySelector('.box.on')));
+}
+// The rows of the list on the screen: each row's cell texts and whether its box is ticked.
+async function listRows() {
+  return page.$$eval('.list .row', (rows) => rows.map((r) => ({
+    cells: [...r.querySelectorAll('.cell .txt')].map((c) => c.textContent.trim()),
+    checked: !!r.querySelector('.box.on'),
+  })));
+}
+async function listHeads() {
+  return page.$$eval('.list .head div', (h) => h.map((e) => e.textContent));
+}
+async function softKeys() {
+  return page.$$eval('.softkey', (k) => k.map((e) => e.textContent));
+}
+async function dialogOpens(caption) {
+  await page.waitForSelector(`.navbar .title:text-is("${caption}")`, { timeout: 15000 });
+  const windows = (await state()).model.windows;
+  const top = windows.filter((w) => w.kind === 'dialog').pop();
+  expect(top && top.caption === caption, 'the program\'s top dialog is ' + (top && top.caption));
+}
+// Taps the dialog's right soft key ("Close") and waits for the main window to come back.
+async function closeDialog() {
+  await page.click('.softkey.right:text-is("Close")');
+  await page.waitForSelector('.navbar .title:text-is("Tidymatic")', { timeout: 15000 });
+  await until('the main window list', async () => (await page.locator('.list .row').count()) === 31);
+}
+// Ticks the named rows one by one, waiting for each to show its count; returns the rows.
+async function tickEach(names) {
+  for (const name of names) {
+    await row(name).locator('.box').click();
+    await until(name + ' counted', async () => (await row(name).locator('.box.on').count()) === 1 &&
+      (await row(name).locator('.cell').nth(1).textContent()).trim() !== '');
+  }
+  return listRows();
+}
+function imageHas(devicePath) {
+  return fs.existsSync(path.join(image, 'fs', ...devicePath.split('\\').filter(Boolean)));
 }
 
 try {
@@ -256,6 +294,118 @@ try {
     const status = await page.textContent('#status');
     expect(status === 'Connected to Tidymatic', 'status ' + status);
     return (streams - before) + ' new stream(s)';
+  });
+
+  // The sample image holds two thumbnail files (7.5 KB + 12.5 KB) and two desktop.ini files on
+  // its card, two themes that are not in use, three uninstall keys and one AppMgr folder of
+  // removed software, three dead Start Menu shortcuts, one dead StartUp shortcut and one input
+  // method whose DLL is gone.
+  await check('Tools/Advanced counts the sample leftovers and removes nothing', async () => {
+    await chooseFromMenu('Tools', 'Advanced');
+    await dialogOpens('Advanced');
+    const heads = await listHeads();
+    expect(heads.join('|') === 'Item Type|Count', 'columns are ' + heads.join('|'));
+    const keys = await softKeys();
+    expect(keys.join('|') === 'Clean|Close', 'soft keys are ' + keys.join('|'));
+    const names = ['Thumbs.db', 'Desktop.ini', 'Bad Theme Registry', 'Bad Uninstall Registry',
+      'Bad Uninstall Files', 'Dead Shortcuts', 'Startup Programs', 'Dead SIPs'];
+    let rows = await listRows();
+    expect(rows.map((r) => r.cells[0]).join('|') === names.join('|'), 'rows are ' + rows.map((r) => r.cells[0]).join('|'));
+    expect(rows.every((r) => !r.checked && !r.cells[1]), 'a row is ticked or counted on opening');
+    // Ticking a row counts what it would clean.
+    rows = await tickEach(names);
+    // Tap and hold on a row offers its description and a clean of that row only; the dialog
+    // has no bulk entries.
+    await row('Dead SIPs').click();
+    await until('Dead SIPs selected', async () => (await row('Dead SIPs').getAttribute('class')).includes('sel'));
+    await row('Dead SIPs').click({ button: 'right' });
+    await page.locator('.popup-menu').waitFor({ timeout: 5000 });
+    const entries = await page.$$eval('.popup-menu > *', (e) => e.map((x) => (x.classList.contains('sep') ? '---' : x.textContent)));
+    expect(entries.join('|') === 'View Description|---|Clean Selected', 'menu ' + entries.join('|'));
+    await page.click('.popup-menu .item:text-is("View Description")');
+    const { caption, text } = await messageBox();
+    expect(caption === 'Dead SIPs' && /input methods/.test(text), 'description ' + caption + ': ' + text);
+    await answer('OK');
+    const counts = rows.map((r) => r.cells[1]);
+    const want = ['20.0 KB', '210 Bytes', '2', '3', '1', '3', '1', '1'];
+    expect(counts.join('|') === want.join('|'), 'counts are ' + counts.join('|'));
+    await page.locator('#device').screenshot({ path: path.join(artifacts, 'advanced.png') });
+    await closeDialog();
+    // Counting and closing remove nothing.
+    expect(imageHas('\\Storage Card\\My Pictures\\Thumbs.db'), 'Thumbs.db was removed');
+    expect(imageHas('\\Windows\\Start Menu\\Programs\\Pocket Tetris.lnk'), 'a dead shortcut was removed');
+    expect(/Forest\.tsk/.test(fs.readFileSync(path.join(image, 'registry.reg'), 'utf8')), 'a theme key was removed');
+    return counts.join(', ') + '; screenshot test-artifacts/advanced.png';
+  });
+
+  await check('Tools/MRU Cleaner counts each list and keeps its ticks', async () => {
+    await chooseFromMenu('Tools', 'MRU Cleaner');
+    await dialogOpens('MRU Cleaner');
+    const heads = await listHeads();
+    expect(heads.join('|') === 'Application|MRU Count', 'columns are ' + heads.join('|'));
+    const keys = await softKeys();
+    expect(keys.join('|') === 'Clean|Close', 'soft keys are ' + keys.join('|'));
+    const names = ['HTC Streaming', 'Queuely', 'UKNote', 'UKEditor', 'CEdit', 'File Explorer',
+      'Resco Photo Viewer', 'Adobe Reader LE'];
+    let rows = await listRows();
+    expect(rows.map((r) => r.cells[0]).join('|') === names.join('|'), 'rows are ' + rows.map((r) => r.cells[0]).join('|'));
+    expect(rows.every((r) => !r.checked && !r.cells[1]), 'a row is ticked or counted on a fresh image');
+    // Ticking a row counts its list; UKEditor is not installed on the sample image.
+    rows = await tickEach(names);
+    const counts = rows.map((r) => r.cells[1]);
+    const want = ['3', '3', '4', 'Not Found', '3', '3', '2', '3'];
+    expect(counts.join('|') === want.join('|'), 'counts are ' + counts.join('|'));
+    await page.locator('#device').screenshot({ path: path.join(artifacts, 'mru-cleaner.png') });
+    await closeDialog();
+    // Closing keeps the ticks: the dialog opens again with every row ticked and counted, and
+    // nothing was cleared.
+    await chooseFromMenu('Tools', 'MRU Cleaner');
+    await dialogOpens('MRU Cleaner');
+    const again = await until('the ticks again', async () => {
+      const r = await listRows();
+      return r.length === 8 && r.every((x) => x.checked && x.cells[1]) ? r : null;
+    });
+    expect(again.map((r) => r.cells[1]).join('|') === want.join('|'), 'counts on reopening are ' + again.map((r) => r.cells[1]).join('|'));
+    await closeDialog();
+    return counts.join(', ') + '; screenshot test-artifacts/mru-cleaner.png';
+  });
+
+  await check('Options/Main Settings shows the sample device settings', async () => {
+    await chooseFromMenu('Options', 'Main Settings');
+    await dialogOpens('Options');
+    const keys = await softKeys();
+    expect(keys.join('|') === 'Menu|Close', 'soft keys are ' + keys.join('|'));
+    const labels = await page.$$eval('.dialog .label', (l) => l.map((e) => e.textContent));
+    const wantLabels = ['Cache Folder:', 'Mail Attachments:', 'Custom Folder 1', 'Custom Folder 2', 'Custom Folder 3'];
+    expect(labels.join('|') === wantLabels.join('|'), 'labels are ' + labels.join('|'));
+    // The sample's Internet Explorer folders are in the guest profile; mail attachments stay
+    // in the Windows folder; no custom folder is set, so each shows the default.
+    const combo = (id) => page.locator(`.dialog .combo[data-id="${id}"]`);
+    const cache = (await combo(1024).locator('.val').textContent()).trim();
+    expect(cache === 'Windows\\Profiles\\guest', 'Cache Folder shows ' + cache);
+    const mail = (await combo(1025).locator('.val').textContent()).trim();
+    expect(mail === 'Windows', 'Mail Attachments shows ' + mail);
+    const lists = {};
+    for (const id of [1024, 1025]) {
+      await combo(id).click();
+      await page.locator('.dropdown').waitFor({ timeout: 5000 });
+      lists[id] = await page.$$eval('.dropdown > div', (d) => d.map((e) => e.textContent));
+      await combo(id).click();
+      await page.locator('.dropdown').waitFor({ state: 'detached', timeout: 5000 });
+    }
+    expect(lists[1024].join('|') === 'Windows|Windows\\Profiles\\guest|Storage Card', 'Cache Folder offers ' + lists[1024].join('|'));
+    expect(lists[1025].join('|') === 'Windows|Storage Card', 'Mail Attachments offers ' + lists[1025].join('|'));
+    const edits = await page.$$eval('.dialog input.edit', (e) => e.map((x) => ({ value: x.value, readOnly: x.readOnly })));
+    expect(edits.length === 3 && edits.every((e) => e.value === '\\My Documents\\Temp' && e.readOnly),
+      'custom folders are ' + JSON.stringify(edits));
+    const browse = await page.$$eval('.dialog button.button', (b) => b.map((e) => e.textContent));
+    expect(browse.join('|') === 'Browse|Browse|Browse', 'buttons are ' + browse.join('|'));
+    const startup = page.locator('.dialog .check:has-text("Auto clean on Start Up")');
+    expect(await startup.count() === 1, 'no "Auto clean on Start Up" check box');
+    expect(await startup.locator('.box.on').count() === 0, '"Auto clean on Start Up" is ticked');
+    await page.locator('#device').screenshot({ path: path.join(artifacts, 'options.png') });
+    await closeDialog();
+    return cache + ', ' + mail + '; screenshot test-artifacts/options.png';
   });
 
   await check('Exit ends the program and the page says so', async () => {

@@ -21,9 +21,17 @@ constexpr char16_t kCaption[] = u"Tidymatic";
 }  // namespace
 
 void CMainDlg::OnSoftReset() {
+    // Closing the question reactivates this window, which would start a background refresh
+    // that runs beside the save and the reset below. It starts none with ready at 0; on No the
+    // refresh of that activation is started here instead, once this command is done with.
+    int wasReady = run_.flags.ready.exchange(0);
     int answer = run_.ui->MessageBox(nullptr, u"Are you sure you want to soft reset now?", kCaption,
                                      MB_YESNO | MB_ICONQUESTION);
-    if (answer != IDYES) return;
+    run_.flags.ready = wasReady;
+    if (answer != IDYES) {
+        if (wasReady == 1 && run_.flags.listEventsLive == 1) StartBackgroundRefresh();
+        return;
+    }
     ReadChecks();
     settings::SaveSelection(run_);
     run_.platform.KernelIoControl(platform::kIoctlHalReboot);

@@ -88,10 +88,23 @@ InputReply WebFrontEnd::HandleInput(const std::string& body) {
     std::string reason;
     if (int status = ParseInput(body, *state.model, cmd, reason))
         return {status, {{"ok", false}, {"error", reason}}};
+    if (waiting_->fetch_add(1) >= kMaxWaitingInputs) {
+        waiting_->fetch_sub(1);
+        return {429,
+                {{"ok", false}, {"error", "too many inputs are waiting; send it again shortly"}}};
+    }
     // Checked against what the page was shown; the user-interface thread checks again when it
     // gets to it, as the windows may have changed meanwhile.
     ui::UiThread& ui = ui_;
-    uint64_t seq = ui_.PostInput([&ui, cmd] { ApplyInput(ui, cmd); });
+    auto waiting = waiting_;
+    uint64_t seq = ui_.PostInput([&ui, cmd, waiting] {
+        waiting->fetch_sub(1);
+        ApplyInput(ui, cmd);
+    });
+    if (seq == 0) {  // the program ended meanwhile
+        waiting_->fetch_sub(1);
+        return {503, {{"ok", false}, {"error", "the program has ended"}}};
+    }
     return {202, {{"ok", true}, {"seq", seq}, {"version", state.version}}};
 }
 

@@ -28,6 +28,11 @@ namespace tidy::web {
 
 class WebFrontEnd : public ui::FrontEnd {
   public:
+    // Inputs accepted but not yet taken up by the user-interface thread. A page sends one input
+    // at a time; beyond this a script is flooding the queue, and every later tap would wait
+    // behind the flood (and the queue would grow without end): such input is refused with 429.
+    static constexpr int kMaxWaitingInputs = 64;
+
     WebFrontEnd(ui::UiThread& ui, int port, std::ostream& announce);
     ~WebFrontEnd() override;
     WebFrontEnd(const WebFrontEnd&) = delete;
@@ -65,6 +70,8 @@ class WebFrontEnd : public ui::FrontEnd {
     StateHub hub_;
     WebServer server_;
     bool started_ = false;
+    // Inputs posted and not yet begun (see kMaxWaitingInputs); shared with the queued inputs.
+    std::shared_ptr<std::atomic<int>> waiting_ = std::make_shared<std::atomic<int>>(0);
 
     std::thread watcher_;
     std::mutex watchMutex_;

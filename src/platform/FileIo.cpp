@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "platform/Jail.h"
 
@@ -46,40 +45,53 @@ bool ReadHostFile(const std::string& path, std::string& out, std::string& error)
 
 namespace {
 
-// A name for the finished content before it replaces the file: hidden, and unlikely to meet
-// another writer's.
+// The name finished content takes just before it replaces the file: hidden, and the same every
+// time, so that one left by a process killed in between is removed by the next write.
 std::string TemporaryName(const std::string& name) {
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx~", static_cast<unsigned long long>(rng()));
-    return "." + name.substr(0, 200) + suffix;
+    return "." + name.substr(0, 200) + ".tidymatic~";
 }
 
 bool FillAndSync(int fd, std::string_view bytes, mode_t mode) {
     return WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
 }
 
-// Gives the anonymous file fd the name tmp in dirFd. Linking by descriptor needs a capability
-// ordinary users lack; the /proc link of the descriptor does the same without it.
-bool LinkAnonymous(int fd, int dirFd, const std::string& tmp) {
-    if (::linkat(fd, "", dirFd, tmp.c_str(), AT_EMPTY_PATH) == 0) return true;
+// Gives the anonymous file fd the name in dirFd (fails with EEXIST when it is taken). Linking by
+// descriptor needs a capability ordinary users lack; the /proc link of the descriptor does the same
+// without it.
+bool LinkAnonymous(int fd, int dirFd, const std::string& name) {
+    if (::linkat(fd, "", dirFd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == EEXIST) return false;
     char self[64];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-    return ::linkat(AT_FDCWD, self, dirFd, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    return ::linkat(AT_FDCWD, self, dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The new name must survive a crash too (dirFd may be a path-only descriptor).
+void SyncFolder(int dirFd) {
+    Fd dir(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid()) ::fsync(dir.Get());
 }
 
 }  // namespace
 
 bool ReplaceFileAtomically(int dirFd, const std::string& name, std::string_view bytes,
                            mode_t mode) {
-    std::string tmp = TemporaryName(name);
+    const std::string tmp = TemporaryName(name);
     Fd fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (fd.Valid()) {
         // Until it is linked the file has no name: a failure or a kill leaves nothing.
         if (!FillAndSync(fd.Get(), bytes, mode)) return false;
+        // A new file simply gets its name; one that exists is replaced by a rename.
+        if (LinkAnonymous(fd.Get(), dirFd, name)) {
+            SyncFolder(dirFd);
+            return true;
+        }
+        if (errno != EEXIST) return false;
+        ::unlinkat(dirFd, tmp.c_str(), 0);
         if (!LinkAnonymous(fd.Get(), dirFd, tmp)) return false;
     } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
         // A file system without anonymous files: a named temporary, removed on failure.
+        ::unlinkat(dirFd, tmp.c_str(), 0);
         fd = Fd(::openat(dirFd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                          0600));
         if (!fd.Valid()) return false;
@@ -99,9 +111,7 @@ bool ReplaceFileAtomically(int dirFd, const std::string& name, std::string_view 
         errno = saved;
         return false;
     }
-    // The new name must survive a crash too (dirFd may be a path-only descriptor).
-    Fd dir(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Valid()) ::fsync(dir.Get());
+    SyncFolder(dirFd);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,9 +17,21 @@
 
 namespace tidy::test {
 
+std::string TidymaticPath() {
+    return TM_EXECUTABLE;
+}
+
 ProgramResult RunTidymatic(const std::vector<std::string>& args, const std::string& input,
                            int timeoutSeconds) {
+    std::vector<std::string> argv{TidymaticPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunCommand(argv, input, timeoutSeconds);
+}
+
+ProgramResult RunCommand(const std::vector<std::string>& args, const std::string& input,
+                         int timeoutSeconds, const RunLimits& limits) {
     ProgramResult result;
+    if (args.empty()) return result;
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return result;
     pid_t pid = fork();
@@ -26,13 +39,17 @@ ProgramResult RunTidymatic(const std::vector<std::string>& args, const std::stri
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
+        if (limits.fileSizeLimit >= 0) {
+            signal(SIGXFSZ, SIG_IGN);  // stays ignored across exec
+            rlimit rl{static_cast<rlim_t>(limits.fileSizeLimit),
+                      static_cast<rlim_t>(limits.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &rl);
+        }
         std::vector<char*> argv;
-        std::string exe = TM_EXECUTABLE;
-        argv.push_back(exe.data());
         std::vector<std::string> copy(args);
         for (auto& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);
@@ -89,6 +106,7 @@ ProgramResult RunTidymatic(const std::vector<std::string>& args, const std::stri
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
 

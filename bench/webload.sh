@@ -71,7 +71,7 @@ run() {
     local rps=${f[rps]} ratio=1.00
     if [[ -z "$baseline_rps" ]]; then baseline_rps=$rps; else
         ratio=$(awk -v a="$rps" -v b="$baseline_rps" 'BEGIN { printf "%.2f", a / b }'); fi
-    local errors=$(( ${f[connect_errors]} + ${f[read_errors]} + ${f[write_errors]} + ${f[timeouts]} ))
+    local errors=$(( f[connect_errors] + f[read_errors] + f[write_errors] + f[timeouts] ))
     local answers="" code
     for code in 200 202 404 409 422 429; do
         [[ -n "${f[status_$code]:-}" ]] && answers+="${answers:+, }$code: ${f[status_$code]}"

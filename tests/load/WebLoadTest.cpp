@@ -45,8 +45,10 @@ constexpr int kCmdExit = 2;
 // device call on the user-interface thread that falls between two device calls of one refresh
 // worker is a command running inside a refresh. The check is exact, not a race of timing: every
 // call takes a number from one counter under a lock, and a worker's call sees whether any
-// user-interface call took a number after the worker's first call. A refresh makes hundreds of
-// device calls (it measures every ticked folder), so any overlap that does device work is seen.
+// user-interface call took a number after the worker's first call. A refresh makes a hundred
+// or more device calls (it locates and measures every ticked folder, one call per folder), so a
+// command that does device work inside it is seen. (Thread timing alone, or the sanitizer, would
+// see an overlap only when the two happen to touch the same data at the same moment.)
 class RecordingPlatform : public test::ForwardingPlatform {
   public:
     explicit RecordingPlatform(platform::Platform& inner)
@@ -57,6 +59,8 @@ class RecordingPlatform : public test::ForwardingPlatform {
 
     struct Counts {
         uint64_t uiCalls = 0, workerCalls = 0, refreshes = 0, overlaps = 0;
+        std::chrono::microseconds refreshTime{
+            0};  // from each refresh's first device call to its last
         std::string firstOverlap;
     };
     Counts Get() const {
@@ -145,6 +149,8 @@ class RecordingPlatform : public test::ForwardingPlatform {
         // Per thread: the first number this thread took for this device (0: none yet).
         thread_local const RecordingPlatform* owner = nullptr;
         thread_local uint64_t first = 0;
+        thread_local Clock::time_point last;
+        const auto now = Clock::now();
         std::lock_guard lock(mutex_);
         uint64_t n = ++sequence_;
         if (std::this_thread::get_id() == ui_) {
@@ -157,9 +163,12 @@ class RecordingPlatform : public test::ForwardingPlatform {
         if (owner != this) {
             owner = this;
             first = n;
+            last = now;
             ++counts_.refreshes;
             return;
         }
+        counts_.refreshTime += std::chrono::duration_cast<std::chrono::microseconds>(now - last);
+        last = now;
         if (lastUi_ > first) {
             if (counts_.overlaps++ == 0)
                 counts_.firstOverlap = "the user-interface thread called " + lastUiCall_ +
@@ -487,8 +496,10 @@ TEST(WebLoad, AnswersEveryRequestAndNeverRunsACommandInsideARefresh) {
     ASSERT_FALSE(figures.empty()) << wrkOutput;
     std::cout << wrkOutput.substr(wrkOutput.find("WEBLOAD")) << "drained in " << drainMs
               << " ms; stream events during the load: " << eventsDuringLoad << "\n"
-              << "refreshes " << c.refreshes << ", device calls by refreshes " << c.workerCalls
-              << ", by commands " << c.uiCalls << ", soft resets " << dev->Resets() << "\n";
+              << "refreshes " << c.refreshes << " (mean "
+              << c.refreshTime.count() / 1000 / std::max<uint64_t>(c.refreshes, 1)
+              << " ms), device calls by refreshes " << c.workerCalls << ", by commands "
+              << c.uiCalls << ", soft resets " << dev->Resets() << "\n";
     EXPECT_GT(Num(figures, "requests"), 200) << wrkOutput;
     EXPECT_EQ(Num(figures, "bad"), 0) << wrkOutput;
     for (const char* e : {"connect_errors", "read_errors", "write_errors", "timeouts"})
@@ -499,7 +510,7 @@ TEST(WebLoad, AnswersEveryRequestAndNeverRunsACommandInsideARefresh) {
     EXPECT_GT(eventsDuringLoad, 0);
 
     // Refreshes ran in the background while commands arrived, and none overlapped a command.
-    EXPECT_GE(c.refreshes, 3u) << "too few background refreshes ran to show anything";
+    EXPECT_GE(c.refreshes, 2u) << "no background refresh ran during the load";
     EXPECT_GT(c.uiCalls, 0u);
     EXPECT_EQ(c.overlaps, 0u) << c.firstOverlap;
 }

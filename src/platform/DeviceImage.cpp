@@ -63,7 +63,10 @@ class ImageFind : public FindHandle {
           dir_(std::move(dir)),
           dirPath_(std::move(dirPath)),
           names_(std::move(names)),
-          foldersOnly_(foldersOnly) {}
+          foldersOnly_(foldersOnly) {
+        img_.AddOpenFolder(dirPath_, dir_.Get());
+    }
+    ~ImageFind() override { img_.RemoveOpenFolder(dir_.Get()); }
 
     bool Next(FindData& out) override {
         while (next_ < names_.size()) {
@@ -189,6 +192,39 @@ uint32_t DeviceImage::AttributesOf(const struct stat& st, const DevicePath& dir,
     return a ? a : kAttrNormal;
 }
 
+void DeviceImage::AddOpenFolder(const DevicePath& path, int fd) {
+    std::lock_guard<std::mutex> lock(openMu_);
+    openFolders_.push_back({&path, fd, std::this_thread::get_id()});
+}
+
+void DeviceImage::RemoveOpenFolder(int fd) {
+    std::lock_guard<std::mutex> lock(openMu_);
+    for (size_t i = openFolders_.size(); i-- > 0;) {
+        if (openFolders_[i].fd == fd) {
+            openFolders_.erase(openFolders_.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+bool DeviceImage::Resolve(const DevicePath& p, Jail::Leaf& leaf) {
+    int known = -1;
+    if (!p.names.empty()) {
+        const size_t depth = p.names.size() - 1;
+        const auto self = std::this_thread::get_id();
+        std::lock_guard<std::mutex> lock(openMu_);
+        // Innermost first: a walk deletes in the folder it enumerates last. Only this thread's
+        // enumerations count, so the descriptor stays open while it is used.
+        for (size_t i = openFolders_.size(); i-- > 0 && known < 0;) {
+            const OpenFolder& f = openFolders_[i];
+            if (f.thread != self || f.path->names.size() != depth) continue;
+            if (std::equal(f.path->names.begin(), f.path->names.end(), p.names.begin()))
+                known = f.fd;
+        }
+    }
+    return jail_->ResolveLeaf(p, leaf, known);
+}
+
 bool DeviceImage::InUse(const DevicePath& p) const {
     if (config_.inUse.empty()) return false;
     std::u16string k = NormalisedKey(p.Joined());
@@ -207,8 +243,8 @@ std::unique_ptr<FindHandle> DeviceImage::FindFirst(const std::u16string& pattern
     Fd dir;
     if (!HasWildcard(p.names.back())) {
         Jail::Leaf leaf;
-        if (!jail_->ResolveLeaf(p, leaf) || !leaf.exists) return nullptr;
-        dir = Jail::Reopen(leaf.parent.Get());
+        if (!Resolve(p, leaf) || !leaf.exists) return nullptr;
+        dir = Jail::Reopen(leaf.parent);
         names.push_back(leaf.name);
     } else {
         dir = jail_->OpenDir(p, p.names.size() - 1, true);
@@ -245,7 +281,7 @@ bool DeviceImage::GetAttributes(const std::u16string& path, uint32_t& attributes
         return true;
     }
     Jail::Leaf leaf;
-    if (!jail_->ResolveLeaf(p, leaf) || !leaf.exists) return false;
+    if (!Resolve(p, leaf) || !leaf.exists) return false;
     DevicePath dir;
     dir.names.assign(p.names.begin(), p.names.end() - 1);
     attributes = AttributesOf(leaf.st, dir, leaf.name);
@@ -255,10 +291,9 @@ bool DeviceImage::GetAttributes(const std::u16string& path, uint32_t& attributes
 bool DeviceImage::GetStatus(const std::u16string& path, FileStatus& status) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf) || !leaf.exists) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf) || !leaf.exists) return false;
     if (!S_ISREG(leaf.st.st_mode) || InUse(p)) return false;
-    Fd fd(::openat(leaf.parent.Get(), leaf.name.c_str(),
-                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    Fd fd(::openat(leaf.parent, leaf.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     DevicePath dir;
@@ -271,12 +306,11 @@ bool DeviceImage::GetStatus(const std::u16string& path, FileStatus& status) {
 bool DeviceImage::SetAttributes(const std::u16string& path, uint32_t attributes) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf) || !leaf.exists) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf) || !leaf.exists) return false;
     if (S_ISLNK(leaf.st.st_mode)) return false;
     mode_t mode = leaf.st.st_mode & 07777;
     mode_t want = (attributes & kAttrReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
-    if (want != mode &&
-        ::fchmodat(leaf.parent.Get(), leaf.name.c_str(), want, AT_SYMLINK_NOFOLLOW) != 0)
+    if (want != mode && ::fchmodat(leaf.parent, leaf.name.c_str(), want, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     std::lock_guard<std::mutex> lock(attrMu_);
     uint32_t bits = attributes & (kAttrHidden | kAttrSystem | kAttrArchive);
@@ -291,37 +325,37 @@ bool DeviceImage::SetAttributes(const std::u16string& path, uint32_t attributes)
 bool DeviceImage::DeleteFile(const std::u16string& path) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf) || !leaf.exists) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf) || !leaf.exists) return false;
     if (S_ISDIR(leaf.st.st_mode)) return false;
     if (!S_ISLNK(leaf.st.st_mode) && !(leaf.st.st_mode & S_IWUSR)) return false;
     if (InUse(p)) return false;
     // unlinkat removes the entry itself: a link goes, its target stays.
-    if (::unlinkat(leaf.parent.Get(), leaf.name.c_str(), 0) != 0) return false;
+    if (::unlinkat(leaf.parent, leaf.name.c_str(), 0) != 0) return false;
     std::lock_guard<std::mutex> lock(attrMu_);
-    attributes_.erase(NormalisedKey(p.Joined()));
+    if (!attributes_.empty()) attributes_.erase(NormalisedKey(p.Joined()));
     return true;
 }
 
 bool DeviceImage::RemoveDirectory(const std::u16string& path) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf) || !leaf.exists) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf) || !leaf.exists) return false;
     if (!S_ISDIR(leaf.st.st_mode) || !(leaf.st.st_mode & S_IWUSR)) return false;
     DevicePath dir;
     dir.names.assign(p.names.begin(), p.names.end() - 1);
     if (IsCardRoot(dir, leaf.name)) return false;  // a card's folder is its mount point
-    return ::unlinkat(leaf.parent.Get(), leaf.name.c_str(), AT_REMOVEDIR) == 0;
+    return ::unlinkat(leaf.parent, leaf.name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 bool DeviceImage::CreateDirectory(const std::u16string& path) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf) || leaf.exists) return false;
-    return ::mkdirat(leaf.parent.Get(), leaf.name.c_str(), 0777) == 0;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf) || leaf.exists) return false;
+    return ::mkdirat(leaf.parent, leaf.name.c_str(), 0777) == 0;
 }
 
 bool DeviceImage::WriteAtomic(Jail::Leaf& leaf, const std::string& bytes, mode_t mode) {
-    return ReplaceFileAtomically(leaf.parent.Get(), leaf.name, bytes, mode);
+    return ReplaceFileAtomically(leaf.parent, leaf.name, bytes, mode);
 }
 
 namespace {
@@ -342,13 +376,10 @@ bool DeviceImage::CopyFile(const std::u16string& from, const std::u16string& to,
     DevicePath src, dst;
     Jail::Leaf sl, dl;
     if (!ParseDevicePath(from, src) || !ParseDevicePath(to, dst)) return false;
-    if (!jail_->ResolveLeaf(src, sl) || !sl.exists || !S_ISREG(sl.st.st_mode) || InUse(src))
+    if (!Resolve(src, sl) || !sl.exists || !S_ISREG(sl.st.st_mode) || InUse(src)) return false;
+    if (!Resolve(dst, dl) || (dl.exists && failIfExists) || !Replaceable(dl) || InUse(dst))
         return false;
-    if (!jail_->ResolveLeaf(dst, dl) || (dl.exists && failIfExists) || !Replaceable(dl) ||
-        InUse(dst))
-        return false;
-    Fd fd(
-        ::openat(sl.parent.Get(), sl.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    Fd fd(::openat(sl.parent, sl.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     std::string bytes;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -361,10 +392,9 @@ bool DeviceImage::CopyFile(const std::u16string& from, const std::u16string& to,
 bool DeviceImage::ReadFile(const std::u16string& path, std::string& bytes) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf) || !leaf.exists) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf) || !leaf.exists) return false;
     if (!S_ISREG(leaf.st.st_mode) || InUse(p)) return false;
-    Fd fd(::openat(leaf.parent.Get(), leaf.name.c_str(),
-                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    Fd fd(::openat(leaf.parent, leaf.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     return ReadAll(fd.Get(), bytes);
@@ -373,7 +403,7 @@ bool DeviceImage::ReadFile(const std::u16string& path, std::string& bytes) {
 bool DeviceImage::WriteFile(const std::u16string& path, const std::string& bytes) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf)) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf)) return false;
     if (!Replaceable(leaf) || InUse(p)) return false;
     return WriteAtomic(leaf, bytes, leaf.exists ? (leaf.st.st_mode & 0777) : NewFileMode());
 }
@@ -381,9 +411,9 @@ bool DeviceImage::WriteFile(const std::u16string& path, const std::string& bytes
 bool DeviceImage::AppendText(const std::u16string& path, const std::string& textIn) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf)) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf)) return false;
     if (!Replaceable(leaf) || InUse(p)) return false;
-    Fd fd(::openat(leaf.parent.Get(), leaf.name.c_str(),
+    Fd fd(::openat(leaf.parent, leaf.name.c_str(),
                    O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
     struct stat st;
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -396,7 +426,7 @@ std::unique_ptr<FindHandle> DeviceImage::FindFirstStorageCard(FindData& first) {
         DevicePath p;
         Jail::Leaf leaf;
         if (!ParseDevicePath(u"\\" + c, p) || p.names.size() != 1) continue;
-        if (!jail_->ResolveLeaf(p, leaf) || !leaf.exists || !S_ISDIR(leaf.st.st_mode)) continue;
+        if (!Resolve(p, leaf) || !leaf.exists || !S_ISDIR(leaf.st.st_mode)) continue;
         FindData d;
         d.attributes = AttributesOf(leaf.st, DevicePath{}, leaf.name);
         d.name = text::FromUtf8(leaf.name);
@@ -485,7 +515,7 @@ void DeviceImage::Journal(std::initializer_list<std::u16string> fields) {
 bool DeviceImage::CreateShortcut(const std::u16string& path, const std::u16string& target) {
     DevicePath p;
     Jail::Leaf leaf;
-    if (!ParseDevicePath(path, p) || !jail_->ResolveLeaf(p, leaf)) return false;
+    if (!ParseDevicePath(path, p) || !Resolve(p, leaf)) return false;
     if (!Replaceable(leaf) || InUse(p)) return false;
     // A target that already carries its "<length>#" prefix is stored as given; any other gets
     // one, so the file always has the form the device writes.

@@ -32,6 +32,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/CodePage.h"
 #include "platform/DeviceConfig.h"
@@ -124,6 +125,11 @@ class DeviceImage : public Platform {
     friend class ImageFind;
 
     uint32_t AttributesOf(const struct stat& st, const DevicePath& dir, const std::string& name);
+    // The folders that open enumerations hold: a path inside one of them is resolved from the
+    // enumeration's descriptor instead of from the root again (a walk deletes what it lists).
+    void AddOpenFolder(const DevicePath& path, int fd);
+    void RemoveOpenFolder(int fd);
+    bool Resolve(const DevicePath& p, Jail::Leaf& leaf);
     bool InUse(const DevicePath& p) const;
     bool IsCardRoot(const DevicePath& dir, const std::string& name) const;
     // Replaces (or creates) leaf with bytes: a file beside it, synced and renamed over it.
@@ -145,6 +151,13 @@ class DeviceImage : public Platform {
     std::mutex attrMu_;
     std::map<std::u16string, uint32_t> attributes_;  // folded device path -> H/S/A bits
     std::mutex journalMu_;
+    struct OpenFolder {
+        const DevicePath* path;
+        int fd;
+        std::thread::id thread;
+    };
+    std::mutex openMu_;
+    std::vector<OpenFolder> openFolders_;
 };
 
 }  // namespace tidy::platform

@@ -184,19 +184,23 @@ Fd Jail::OpenDir(const DevicePath& path, size_t count, bool forReading) const {
     return Reopen(cur.Get());
 }
 
-bool Jail::ResolveLeaf(const DevicePath& path, Leaf& leaf) const {
+bool Jail::ResolveLeaf(const DevicePath& path, Leaf& leaf, int knownParent) const {
     if (path.names.empty()) return false;
-    leaf.parent = OpenDir(path, path.names.size() - 1);
-    if (!leaf.parent.Valid()) return false;
+    if (knownParent >= 0) {
+        leaf.parent = knownParent;
+    } else {
+        leaf.owned = OpenDir(path, path.names.size() - 1);
+        if (!leaf.owned.Valid()) return false;
+        leaf.parent = leaf.owned.Get();
+    }
     leaf.name = path.names.back();
-    leaf.exists =
-        ::fstatat(leaf.parent.Get(), leaf.name.c_str(), &leaf.st, AT_SYMLINK_NOFOLLOW) == 0;
+    leaf.exists = ::fstatat(leaf.parent, leaf.name.c_str(), &leaf.st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!leaf.exists && errno == ENOENT) {
         std::string found;
-        if (FindIgnoringCase(leaf.parent.Get(), leaf.name, found)) {
+        if (FindIgnoringCase(leaf.parent, leaf.name, found)) {
             leaf.name = found;
             leaf.exists =
-                ::fstatat(leaf.parent.Get(), leaf.name.c_str(), &leaf.st, AT_SYMLINK_NOFOLLOW) == 0;
+                ::fstatat(leaf.parent, leaf.name.c_str(), &leaf.st, AT_SYMLINK_NOFOLLOW) == 0;
         }
     }
     return true;

@@ -69,13 +69,16 @@ class Jail {
     // The entry named by the last component of path: its parent folder, its name as stored on
     // the host (the spelling found, or the one given when it does not exist), and lstat data.
     struct Leaf {
-        Fd parent;
+        int parent = -1;  // the parent folder: owned below, or a descriptor the caller holds
+        Fd owned;
         std::string name;
         bool exists = false;
         struct stat st {};
     };
     // Fails (false) when the path is the root or a folder on the way is missing or not a folder.
-    bool ResolveLeaf(const DevicePath& path, Leaf& leaf) const;
+    // knownParent, when given, is an open descriptor of the parent folder (one an enumeration
+    // holds): the folders on the way are not looked up again.
+    bool ResolveLeaf(const DevicePath& path, Leaf& leaf, int knownParent = -1) const;
 
     // Opens the folder named by the first count names (O_PATH); invalid when it is missing,
     // not a folder or a link. forReading opens it for enumeration instead.

@@ -125,12 +125,20 @@ TEST(Confinement, FolderSwappedForALinkDuringAWalkIsNotEntered) {
     // Between two steps of the walk the folder becomes a link to the outside folder.
     fs::rename(dev.HostPath("\\Temp\\Sub"), dev.HostPath("\\Temp\\Moved"));
     ASSERT_EQ(::symlink(out.dir.c_str(), dev.HostPath("\\Temp\\Sub").c_str()), 0);
+    // The walk goes on in the folder it opened (now "\Temp\Moved", still inside the image),
+    // as rm -rf does; the link is never gone through.
     do {
-        EXPECT_FALSE(img->DeleteFile(u"\\Temp\\Sub\\" + d.name)) << text::ToUtf8(d.name);
+        EXPECT_TRUE(img->DeleteFile(u"\\Temp\\Sub\\" + d.name)) << text::ToUtf8(d.name);
     } while (h->Next(d));
+    h.reset();
     EXPECT_FALSE(img->RemoveDirectory(u"\\Temp\\Sub"));
+    // Once the walk is over the path is looked up again: it is a link, nothing to delete.
+    dev.WriteFile("\\Temp\\Moved\\late.txt", "late");
+    EXPECT_FALSE(img->DeleteFile(u"\\Temp\\Sub\\late.txt"));
     out.ExpectUntouched();
-    EXPECT_TRUE(dev.Exists("\\Temp\\Moved\\secret.txt"));
+    EXPECT_FALSE(dev.Exists("\\Temp\\Moved\\secret.txt"));
+    EXPECT_TRUE(dev.Exists("\\Temp\\Moved\\late.txt"));
+    EXPECT_TRUE(dev.Exists("\\Temp\\Sub"));
 }
 
 TEST(Confinement, ImageWhoseFileSystemIsALinkIsRefused) {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,6 +80,7 @@ double Median(std::vector<double> v) {
 // environment whose HOME is inside the temporary root, and returns the wall time in ms.
 // A tool that fails stops the run: a baseline that did nothing would flatter nobody.
 std::vector<std::string> gEnv;
+long gLastPeakKb = 0;  // the peak memory of the last spawned program
 
 double Spawn(const std::vector<std::string>& args, const std::string& inPath = "/dev/null",
              const std::string& outPath = "/dev/null") {
@@ -101,10 +103,12 @@ double Spawn(const std::vector<std::string>& args, const std::string& inPath = "
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) Fail("cannot start " + args[0] + ": " + std::strerror(rc));
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0) {
         if (errno != EINTR) Fail("waiting for " + args[0] + ": " + std::strerror(errno));
     }
     auto end = Clock::now();
+    gLastPeakKb = usage.ru_maxrss;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::string line;
         for (const std::string& a : args) line += a + " ";
@@ -167,6 +171,7 @@ bool IsEmptyFolder(const std::string& dir) {
 struct Row {
     std::string task, ours, baseline;
     double oursMs = 0, baselineMs = 0;
+    long peakKb = 0;  // the program's peak memory, where it ran as its own process
 };
 
 Row MeasureTree(const Settings& s, const std::string& root) {
@@ -354,6 +359,52 @@ Row Refresh(const Settings& s, const std::string& root, const std::string& sampl
             Median(base)};
 }
 
+// The whole program on one image holding the tree and the registry: it opens the image, its
+// start-up refresh measures Temp (the stored selection), Clean empties it and the registry is
+// saved on the way out. The baseline does the same work with tools: du, rm -rf and cp.
+Row EndToEnd(const Settings& s, const std::string& root) {
+    const std::string dir = root + "/whole";
+    const std::string copy = root + "/whole-copy";
+    const std::string script = root + "/whole.txt";
+    const std::string out = root + "/whole.out";
+    std::ofstream(script) << "wait\ntap Clean\nshow\nanswer ok\nclose\n";
+    MakeImage(dir);
+    WriteRegistry(dir + "/registry.reg", s.values);
+    std::ofstream(dir + "/registry.reg", std::ios::app)
+        << "[HKEY_CURRENT_USER\\Software\\Norvane\\Tidymatic]\n\"Options\"=\"1\"\n\n";
+    std::vector<double> ours, base;
+    long peak = 0;
+    for (int i = 0; i < s.reps; ++i) {
+        Fill(s, dir + "/fs/Temp");
+        Fill(s, copy + "/Temp");
+        double t = 0, b = 0;
+        Round(
+            i,
+            [&] {
+                t = Spawn({s.tidymatic, "--device", dir, "--ui", "text"}, script, out);
+                peak = std::max(peak, gLastPeakKb);
+            },
+            [&] {
+                b = Spawn({"du", "-s", copy + "/Temp"}) + Spawn({"rm", "-rf", copy + "/Temp"}) +
+                    Spawn({"cp", dir + "/registry.reg", root + "/whole-copy.reg"});
+            });
+        std::ifstream in(out);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (text.find("Cleared!") == std::string::npos || !IsEmptyFolder(dir + "/fs/Temp"))
+            Fail("the program did not clean the large image:\n" + text.substr(0, 2000));
+        ours.push_back(t);
+        base.push_back(b);
+    }
+    std::string n = std::to_string(s.folders * s.files);
+    return {
+        "Program: open, refresh, clean (" + n + " files, " + std::to_string(s.values) + " values)",
+        "`tidymatic --ui text`",
+        "`du -s` + `rm -rf` + `cp`",
+        Median(ours),
+        Median(base),
+        peak};
+}
+
 int ParseCount(const std::string& flag, const char* value) {
     char* end = nullptr;
     long n = value ? std::strtol(value, &end, 10) : 0;
@@ -411,6 +462,7 @@ int main(int argc, char** argv) {
         rows.push_back(Discovery(s, sample));
         rows.push_back(Registry(s, root.dir));
         rows.push_back(Refresh(s, root.dir, sample));
+        rows.push_back(EndToEnd(s, root.dir));
 
         std::cout << "Median of " << s.reps << " runs, milliseconds; ratio = ours / baseline.\n\n"
                   << "| Task | Ours | ms | Baseline | ms | Ratio |\n"
@@ -420,6 +472,10 @@ int main(int argc, char** argv) {
                       << r.baseline << " | " << Fixed(r.baselineMs, 2) << " | "
                       << Fixed(r.oursMs / r.baselineMs, 2) << " |\n";
         }
+        for (const Row& r : rows)
+            if (r.peakKb)
+                std::cout << "\nPeak memory of the program in \"" << r.task
+                          << "\": " << Fixed(r.peakKb / 1024.0, 1) << " MB\n";
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "compare_bench: " << e.what() << "\n";

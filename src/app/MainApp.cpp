@@ -1,10 +1,22 @@
 #include "app/MainApp.h"
 
 #include "app/RunState.h"
+#include "platform/Platform.h"
 #include "platform/Text.h"
 #include "ui/main/MainDlg.h"
 
 namespace tidy::app {
+
+ui::ScreenMetrics ScreenOf(platform::Platform& p) {
+    ui::ScreenMetrics m;
+    m.width = p.GetSystemMetrics(platform::kSmCxScreen);
+    m.height = p.GetSystemMetrics(platform::kSmCyScreen);
+    m.captionHeight = p.GetSystemMetrics(platform::kSmCyCaption);
+    m.menuHeight = p.GetSystemMetrics(platform::kSmCyMenu);
+    m.borderHeight = p.GetSystemMetrics(platform::kSmCyBorder);
+    m.dlgFrameHeight = p.GetSystemMetrics(platform::kSmCyDlgFrame);
+    return m;
+}
 
 namespace {
 

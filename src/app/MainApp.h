@@ -4,6 +4,11 @@
 
 #include <string>
 
+#include "ui/framework/Geometry.h"
+
+namespace tidy::platform {
+class Platform;
+}
 namespace tidy::ui {
 class UiThread;
 }
@@ -11,6 +16,9 @@ class UiThread;
 namespace tidy::app {
 
 struct RunState;
+
+// The device's screen as the dialogs lay themselves out on it (its system metrics).
+ui::ScreenMetrics ScreenOf(platform::Platform& p);
 
 // The switch a device command line selects: "-e", "-s" or "-x" when the whole line (trimmed,
 // case ignored) is one of them, otherwise "" (interactive).

@@ -28,17 +28,6 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-ui::ScreenMetrics ScreenOf(platform::Platform& p) {
-    ui::ScreenMetrics m;
-    m.width = p.GetSystemMetrics(platform::kSmCxScreen);
-    m.height = p.GetSystemMetrics(platform::kSmCyScreen);
-    m.captionHeight = p.GetSystemMetrics(platform::kSmCyCaption);
-    m.menuHeight = p.GetSystemMetrics(platform::kSmCyMenu);
-    m.borderHeight = p.GetSystemMetrics(platform::kSmCyBorder);
-    m.dlgFrameHeight = p.GetSystemMetrics(platform::kSmCyDlgFrame);
-    return m;
-}
-
 int RunProgram(const app::Options& options) {
     std::string dir = options.device;
     std::u16string commandLine = text::FromUtf8(options.deviceCommandLine);
@@ -72,7 +61,7 @@ int RunProgram(const app::Options& options) {
         _exit(0);
     });
 
-    ui::UiThread ui(ScreenOf(*device));
+    ui::UiThread ui(app::ScreenOf(*device));
     app::RunState run(*device, &ui);
 
     std::unique_ptr<ui::text::TextFrontEnd> textUi;

@@ -185,17 +185,6 @@ class RecordingPlatform : public test::ForwardingPlatform {
     Counts counts_;
 };
 
-ui::ScreenMetrics ScreenOf(platform::Platform& p) {
-    ui::ScreenMetrics m;
-    m.width = p.GetSystemMetrics(platform::kSmCxScreen);
-    m.height = p.GetSystemMetrics(platform::kSmCyScreen);
-    m.captionHeight = p.GetSystemMetrics(platform::kSmCyCaption);
-    m.menuHeight = p.GetSystemMetrics(platform::kSmCyMenu);
-    m.borderHeight = p.GetSystemMetrics(platform::kSmCyBorder);
-    m.dlgFrameHeight = p.GetSystemMetrics(platform::kSmCyDlgFrame);
-    return m;
-}
-
 // The state stream, read as a page reads it, on a thread of its own.
 class StreamReader {
   public:
@@ -392,7 +381,7 @@ RecordingPlatform::Counts RunMainWindow(test::TempDevice& dev, int uiWriteDelayM
     if (!image) return {};
     RecordingPlatform device(*image);
     device.uiWriteDelayMs = uiWriteDelayMs;
-    ui::UiThread ui(ScreenOf(*image));
+    ui::UiThread ui(app::ScreenOf(*image));
     app::RunState run(device, &ui);
     std::ostringstream announce;
     std::string error;

@@ -51,6 +51,8 @@ RegNode* RegTree::Find(int root, const std::vector<std::u16string>& path) const 
 }
 
 RegNode* RegTree::Create(int root, const std::vector<std::u16string>& path) {
+    // The same spelling finds the same key; another spelling goes the long way.
+    if (last_.node && last_.root == root && last_.path == path) return last_.node;
     RegNode* n = roots_[root].get();
     for (const auto& p : path) {
         std::u16string f = text::Fold(p);
@@ -64,6 +66,9 @@ RegNode* RegTree::Create(int root, const std::vector<std::u16string>& path) {
         }
         n = c;
     }
+    last_.root = root;
+    last_.path = path;
+    last_.node = n;
     return n;
 }
 
@@ -74,6 +79,7 @@ void RegTree::Apply(const RegOp& op) {
             break;
         case RegOp::kDeleteKey: {
             if (op.path.empty()) break;  // a root cannot be deleted
+            last_ = LastKey{};
             std::vector<std::u16string> parentPath(op.path.begin(), op.path.end() - 1);
             RegNode* parent = Find(op.root, parentPath);
             if (!parent) break;

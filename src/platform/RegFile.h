@@ -67,6 +67,14 @@ class RegTree {
 
   private:
     std::unique_ptr<RegNode> roots_[kRegRoots];
+    // The key Create found last: an export's values come key by key, so most lookups ask for
+    // the same key again (a key among thousands of siblings is not scanned for every value).
+    // Dropped whenever a key is deleted.
+    struct LastKey {
+        int root = -1;
+        std::vector<std::u16string> path;
+        RegNode* node = nullptr;
+    } last_;
 };
 
 // Splits "A\B\C" into key names (empty names are dropped).

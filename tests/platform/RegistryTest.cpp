@@ -243,6 +243,25 @@ TEST(RegFile, ReadsEveryFormAnExportTakes) {
     EXPECT_EQ(o->Value(u"odd")->type, 0x20u);
 }
 
+TEST(RegFile, AKeyDeletedAndMadeAgainStartsEmpty) {
+    // Values come key by key; a key deleted between two sections of the same name must not
+    // be found again under its old values.
+    const std::string reg =
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"x\"=\"1\"\n"
+        "[-HKEY_LOCAL_MACHINE\\A\\B]\n"
+        "[HKEY_LOCAL_MACHINE\\A\\B]\n\"y\"=\"2\"\n"
+        "[HKEY_LOCAL_MACHINE\\A\\b]\n\"Z\"=\"3\"\n";
+    RegTree t;
+    std::string error;
+    ASSERT_TRUE(Load(reg, t, error)) << error;
+    RegNode* b = t.Find(2, {u"a", u"b"});
+    ASSERT_TRUE(b);
+    EXPECT_FALSE(b->Value(u"x"));
+    EXPECT_TRUE(b->Value(u"y"));
+    EXPECT_TRUE(b->Value(u"z"));  // another spelling, the same key
+    EXPECT_EQ(t.Find(2, {u"A"})->subkeys.size(), 1u);
+}
+
 TEST(RegFile, WritingReadsBackExactly) {
     RegTree t;
     auto set = [&](std::vector<std::u16string> path, std::u16string name, uint32_t type,

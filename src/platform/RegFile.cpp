@@ -18,10 +18,37 @@ RegNode* RegNode::Child(std::u16string_view f) const {
     return nullptr;
 }
 
+namespace {
+constexpr size_t kIndexFrom = 256;  // values a key holds before their names are indexed
+}
+
 RegValue* RegNode::Value(std::u16string_view f) {
+    if (!valueIndex && values.size() >= kIndexFrom) {
+        valueIndex = std::make_unique<std::unordered_map<std::u16string, size_t>>();
+        // Backwards, so that of two names folding alike the first one is kept, as the scan
+        // below would find it.
+        for (size_t i = values.size(); i-- > 0;) (*valueIndex)[text::Fold(values[i].name)] = i;
+    }
+    if (valueIndex) {
+        auto it = valueIndex->find(std::u16string(f));
+        return it == valueIndex->end() ? nullptr : &values[it->second];
+    }
     for (auto& v : values)
-        if (v.name.size() == f.size() && text::Fold(v.name) == f) return &v;
+        if (text::EqualsIgnoreCase(v.name, f)) return &v;  // no folded copy per value
     return nullptr;
+}
+
+void RegNode::AddValue(RegValue value) {
+    if (valueIndex) valueIndex->emplace(text::Fold(value.name), values.size());
+    values.push_back(std::move(value));
+}
+
+void RegNode::EraseValue(std::u16string_view f) {
+    values.erase(
+        std::remove_if(values.begin(), values.end(),
+                       [&](const RegValue& x) { return text::EqualsIgnoreCase(x.name, f); }),
+        values.end());
+    valueIndex.reset();  // positions moved; built again when needed
 }
 
 std::unique_ptr<RegNode> RegNode::Clone() const {
@@ -73,6 +100,11 @@ RegNode* RegTree::Create(int root, const std::vector<std::u16string>& path) {
 }
 
 void RegTree::Apply(const RegOp& op) {
+    RegOp copy = op;
+    Apply(std::move(copy));
+}
+
+void RegTree::Apply(RegOp&& op) {
     switch (op.kind) {
         case RegOp::kCreateKey:
             Create(op.root, op.path);
@@ -93,22 +125,16 @@ void RegTree::Apply(const RegOp& op) {
             RegNode* n = Create(op.root, op.path);
             if (RegValue* v = n->Value(text::Fold(op.value.name))) {
                 v->type = op.value.type;  // the stored spelling of the name stays
-                v->data = op.value.data;
+                v->data = std::move(op.value.data);
             } else {
-                n->values.push_back(op.value);
+                n->AddValue(std::move(op.value));
             }
             break;
         }
         case RegOp::kDeleteValue: {
             RegNode* n = Find(op.root, op.path);
             if (!n) break;
-            std::u16string f = text::Fold(op.value.name);
-            auto& v = n->values;
-            v.erase(std::remove_if(v.begin(), v.end(),
-                                   [&](auto& x) {
-                                       return x.name.size() == f.size() && text::Fold(x.name) == f;
-                                   }),
-                    v.end());
+            n->EraseValue(text::Fold(op.value.name));
             break;
         }
     }
@@ -415,11 +441,11 @@ bool AsPlainString(const std::vector<uint8_t>& d, std::u16string& out) {
 }
 
 void WriteHex(std::string& out, size_t prefixLen, const std::vector<uint8_t>& d) {
+    static constexpr char kHex[] = "0123456789abcdef";
     size_t col = prefixLen;
-    char buf[4];
     for (size_t i = 0; i < d.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02x", d[i]);
-        out += buf;
+        out += kHex[d[i] >> 4];
+        out += kHex[d[i] & 15];
         col += 2;
         if (i + 1 < d.size()) {
             out += ',';
@@ -435,28 +461,39 @@ void WriteHex(std::string& out, size_t prefixLen, const std::vector<uint8_t>& d)
 
 void WriteKey(std::string& out, const RegNode& n, const std::string& path, bool isRoot) {
     if (!isRoot || !n.values.empty()) {
-        out += "[" + path + "]\n";
+        out += '[';
+        out += path;
+        out += "]\n";
         for (const auto& v : n.values) {
-            std::string line = v.name.empty() ? "@=" : "\"" + Escape(v.name) + "\"=";
+            // Written straight into out: a registry of many values makes no string per line.
+            const size_t lineStart = out.size();
+            if (v.name.empty()) {
+                out += "@=";
+            } else {
+                out += '"';
+                out += Escape(v.name);
+                out += "\"=";
+            }
             std::u16string s;
             if (v.type == REG_SZ && AsPlainString(v.data, s)) {
-                out += line + "\"" + Escape(s) + "\"\n";
+                out += '"';
+                out += Escape(s);
+                out += "\"\n";
             } else if (v.type == REG_DWORD && v.data.size() == 4) {
                 char buf[16];
                 uint32_t x = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) |
                              (static_cast<uint32_t>(v.data[3]) << 24);
                 std::snprintf(buf, sizeof buf, "dword:%08x\n", x);
-                out += line + buf;
+                out += buf;
             } else {
                 if (v.type == REG_BINARY) {
-                    line += "hex:";
+                    out += "hex:";
                 } else {
                     char buf[24];
                     std::snprintf(buf, sizeof buf, "hex(%x):", v.type);
-                    line += buf;
+                    out += buf;
                 }
-                out += line;
-                WriteHex(out, line.size(), v.data);
+                WriteHex(out, out.size() - lineStart, v.data);
             }
         }
         out += "\n";

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tidy::platform {
@@ -35,9 +36,14 @@ struct RegNode {
     std::u16string folded;
     std::vector<std::unique_ptr<RegNode>> subkeys;  // in creation order
     std::vector<RegValue> values;                   // in creation order
+    // Folded value name -> position in values, kept once a key holds many values (lookups in
+    // a key of thousands of values would otherwise compare against each one).
+    std::unique_ptr<std::unordered_map<std::u16string, size_t>> valueIndex;
 
     RegNode* Child(std::u16string_view folded) const;
     RegValue* Value(std::u16string_view foldedName);
+    void AddValue(RegValue value);
+    void EraseValue(std::u16string_view foldedName);
     std::unique_ptr<RegNode> Clone() const;
 };
 
@@ -64,6 +70,7 @@ class RegTree {
     RegNode* Find(int root, const std::vector<std::u16string>& path) const;
     RegNode* Create(int root, const std::vector<std::u16string>& path);
     void Apply(const RegOp& op);
+    void Apply(RegOp&& op);  // the same, taking the value's data
 
   private:
     std::unique_ptr<RegNode> roots_[kRegRoots];

@@ -51,7 +51,7 @@ bool RegistryStore::ReadFile(RegTree& tree, FileId& id, std::string& error) {
     }
     std::vector<RegOp> ops;
     if (!ParseRegFile(bytes, file_, *cp_, ops, error)) return false;
-    for (const auto& op : ops) tree.Apply(op);
+    for (auto& op : ops) tree.Apply(std::move(op));
     id.exists = true;
     id.dev = st.st_dev;
     id.ino = st.st_ino;

@@ -11,12 +11,24 @@
 namespace tidy::text {
 
 std::u16string FromUtf8(std::string_view utf8) {
-    icu::UnicodeString u =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    // Names and registry text are nearly always ASCII: widened directly, without a detour
+    // through an ICU string.
+    bool ascii = true;
+    for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return std::u16string(utf8.begin(), utf8.end());
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
     return std::u16string(reinterpret_cast<const char16_t*>(u.getBuffer()), u.length());
 }
 
 std::string ToUtf8(std::u16string_view utf16) {
+    bool ascii = true;
+    for (char16_t c : utf16) ascii &= c < 0x80;
+    if (ascii) {
+        std::string out(utf16.size(), '\0');
+        for (size_t i = 0; i < utf16.size(); ++i) out[i] = static_cast<char>(utf16[i]);
+        return out;
+    }
     icu::UnicodeString u(false, reinterpret_cast<const UChar*>(utf16.data()),
                          static_cast<int32_t>(utf16.size()));
     std::string out;
@@ -70,7 +82,9 @@ std::u16string TrimRight(std::u16string_view s) {
     return std::u16string(s.substr(0, n));
 }
 
-std::u16string Trim(std::u16string_view s) { return TrimRight(TrimLeft(s)); }
+std::u16string Trim(std::u16string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 
 std::u16string Format(const char* fmt, ...) {
     // Walk the format ourselves so that %s can take UTF-16 strings; every other conversion is

@@ -262,6 +262,25 @@ TEST(RegFile, AKeyDeletedAndMadeAgainStartsEmpty) {
     EXPECT_EQ(t.Find(2, {u"A"})->subkeys.size(), 1u);
 }
 
+TEST(RegFile, KeysOfManyValuesFindThemIgnoringCase) {
+    std::string reg = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Many]\n";
+    for (int i = 0; i < 600; ++i) reg += "\"Value" + std::to_string(i) + "\"=\"old\"\n";
+    reg += "\"VALUE5\"=\"new\"\n\"value10\"=-\n\"Value600\"=\"added\"\n";
+    reg += "\"value11\"=-\n\"VALUE11\"=\"back\"\n";
+    RegTree t;
+    std::string error;
+    ASSERT_TRUE(Load(reg, t, error)) << error;
+    RegNode* n = t.Find(2, {u"many"});
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->values.size(), 600u);  // 600 - value10 + Value600
+    EXPECT_EQ(n->Value(u"value5")->name, u"Value5");  // the stored spelling stays
+    EXPECT_EQ(n->Value(u"value5")->data, Sz(u"new"));
+    EXPECT_FALSE(n->Value(u"value10"));
+    EXPECT_EQ(n->Value(u"value11")->name, u"VALUE11");
+    EXPECT_EQ(n->Value(u"value599")->data, Sz(u"old"));
+    EXPECT_EQ(n->Value(u"value600")->data, Sz(u"added"));
+}
+
 TEST(RegFile, WritingReadsBackExactly) {
     RegTree t;
     auto set = [&](std::vector<std::u16string> path, std::u16string name, uint32_t type,

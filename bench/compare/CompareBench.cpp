@@ -187,7 +187,7 @@ Row MeasureTree(const Settings& s, const std::string& root) {
         Round(
             i, [&] { t = Time([&] { clean::FolderSize(run, u"\\Temp\\", 0); }); },
             [&] {
-                b = Spawn({"du", "-s", dir + "/fs/Temp"});
+                b = Spawn({"du", "-s", "--apparent-size", dir + "/fs/Temp"});
             });
         if (run.catalogue.itemSizes[0] != bytes)
             Fail("FolderSize measured " + std::to_string(run.catalogue.itemSizes[0]) +
@@ -197,8 +197,8 @@ Row MeasureTree(const Settings& s, const std::string& root) {
         base.push_back(b);
     }
     std::string n = std::to_string(s.folders * s.files);
-    return {"Measure a tree (" + n + " files)", "`FolderSize`", "`du -s`", Median(ours),
-            Median(base)};
+    return {"Measure a tree (" + n + " files)", "`FolderSize`", "`du -s --apparent-size`",
+            Median(ours), Median(base)};
 }
 
 Row CleanTree(const Settings& s, const std::string& root) {

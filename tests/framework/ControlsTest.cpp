@@ -163,6 +163,11 @@ TEST(ListCtrl, AutosizeToHeaderFillsTheLastColumn) {
     l.SetColumnWidth(1, LVSCW_AUTOSIZE_USEHEADER);
     EXPECT_GT(l.GetColumnWidth(0), 100);
     EXPECT_EQ(l.GetColumnWidth(0) + l.GetColumnWidth(1), 240);
+    // With check boxes the rows' text starts after the box, so the column is wider.
+    const int plain = l.GetColumnWidth(0);
+    l.SetExtendedStyle(LVS_EX_CHECKBOXES);
+    l.SetColumnWidth(0, LVSCW_AUTOSIZE_USEHEADER);
+    EXPECT_GT(l.GetColumnWidth(0), plain);
     d.DestroyWindow();
 }
 

@@ -51,11 +51,13 @@ int CListCtrl::InsertColumn(int column, const std::u16string& heading, int forma
 
 int CListCtrl::AutoWidth(int column, bool useHeader) const {
     const int margin = 12 * ScaleOf(*this);
+    // The first column's rows start with their check box: their text is measured after it.
+    const int box = column == 0 && (exStyle_ & LVS_EX_CHECKBOXES) ? 18 * ScaleOf(*this) : 0;
     int w = 0;
     if (useHeader) w = TextPixels(*this, columns_[column].text) + margin;
     for (const auto& r : rows_)
         if (column < static_cast<int>(r.cells.size()))
-            w = std::max(w, TextPixels(*this, r.cells[column]) + margin);
+            w = std::max(w, TextPixels(*this, r.cells[column]) + margin + box);
     if (useHeader && column == GetColumnCount() - 1) {
         int others = 0;
         for (int i = 0; i < column; ++i) others += columns_[i].width;

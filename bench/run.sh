@@ -12,6 +12,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TM_BENCH_BUILD:-$here/build-bench}
 jobs=${TM_BENCH_JOBS:-1}
 
+"$here/scripts/setup.sh" >&2
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 echo "Building the Release benchmark targets in $build ..." >&2

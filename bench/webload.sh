@@ -24,6 +24,7 @@ done
 for n in "$seconds" "$connections" "$threads"; do
     [[ "$n" =~ ^[1-9][0-9]*$ ]] || { echo "bench/webload.sh: $n is not a positive number" >&2; exit 2; }
 done
+"$here/scripts/setup.sh" >&2
 command -v wrk >/dev/null || { echo "bench/webload.sh: wrk is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 
 if [[ ! -x "$build/tidymatic" ]]; then

@@ -14,6 +14,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   targets=(regfile deviceconfig customfiles shortcut browserini webinput webrequest)
 fi
 jobs="${FUZZ_JOBS:-1}"
+scripts/setup.sh --fuzz
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
   -DTM_SANITIZE=ON -DTM_FUZZ=ON -DTM_TESTS=OFF >/dev/null

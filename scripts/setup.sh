@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, when missing. Usage: scripts/setup.sh [--browser]
+# Installs what building and testing need, when missing.
+#   scripts/setup.sh [--browser] [--fuzz]
+# --browser adds Chromium and the browser tests' npm packages, --fuzz clang with libFuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 pkgs=(build-essential cmake pkg-config libicu-dev libtomlplusplus-dev libcpp-httplib-dev
       nlohmann-json3-dev libgtest-dev libbenchmark-dev strace wrk)
-if [[ "${1:-}" == "--browser" ]]; then
-    pkgs+=(chromium nodejs npm)
-fi
+browser=0
+for a in "$@"; do
+    case "$a" in
+        --browser) browser=1; pkgs+=(chromium nodejs npm) ;;
+        --fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
+        *) echo "usage: scripts/setup.sh [--browser] [--fuzz]" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${pkgs[@]}"; do
@@ -27,6 +34,6 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if [[ "${1:-}" == "--browser" ]]; then
+if ((browser)); then
     (cd tests/web && { [[ -d node_modules/playwright-core ]] || npm install --no-audit --no-fund --silent; })
 fi

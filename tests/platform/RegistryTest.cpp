@@ -272,7 +272,7 @@ TEST(RegFile, KeysOfManyValuesFindThemIgnoringCase) {
     ASSERT_TRUE(Load(reg, t, error)) << error;
     RegNode* n = t.Find(2, {u"many"});
     ASSERT_TRUE(n);
-    EXPECT_EQ(n->values.size(), 600u);  // 600 - value10 + Value600
+    EXPECT_EQ(n->values.size(), 600u);                // 600 - value10 + Value600
     EXPECT_EQ(n->Value(u"value5")->name, u"Value5");  // the stored spelling stays
     EXPECT_EQ(n->Value(u"value5")->data, Sz(u"new"));
     EXPECT_FALSE(n->Value(u"value10"));

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,7 +93,8 @@ class Jail {
 
   private:
     Fd root_;
-    mutable int openat2_ = -1;  // -1 untested, 0 missing, 1 usable
+    // -1 untested, 0 missing, 1 usable; learnt by whichever thread resolves first.
+    mutable std::atomic<int> openat2_{-1};
     Fd OpenBeneath(const std::string& rel) const;
 };
 

@@ -113,6 +113,37 @@ TEST(ListCtrl, TapsSelectOneRowAndSetTheSelectionMark) {
     d.DestroyWindow();
 }
 
+TEST(ListCtrl, AChosenMenuCommandWaitsBehindTheInputGate) {
+    UiThread ui(ScreenMetrics{}, TestResources());
+    Recorder d(ui);
+    ASSERT_TRUE(d.Create());
+    d.list.InsertColumn(0, u"Name");
+    d.list.InsertItem(0, u"a");
+    struct Chooser : FrontEnd {
+        explicit Chooser(UiThread& u) : ui(u) {}
+        void PopupMenuShown(PopupMenuWindow& m) override {
+            ui.PostInput([&m] { m.Choose(41001); });
+        }
+        UiThread& ui;
+    } chooser(ui);
+    ui.AddFrontEnd(&chooser);
+    d.list.UserTapAndHold({10, 30});
+    // Background work starts before the chosen command got its turn: the command waits.
+    ui.HoldInput();
+    bool ran = false;
+    ui.Post([&] { ran = true; });
+    ui.RunModalLoop([&] { return ran; });
+    EXPECT_TRUE(d.commands.empty());
+    ui.ReleaseInput();
+    bool done = false;
+    ui.PostInput([&] { done = true; });
+    ui.RunModalLoop([&] { return done; });
+    ASSERT_EQ(d.commands.size(), 1u);
+    EXPECT_EQ(d.commands[0], std::make_pair(41001, 0));
+    ui.RemoveFrontEnd(&chooser);
+    d.DestroyWindow();
+}
+
 TEST(ListCtrl, TapAndHoldReachesTheControlsOwnMenuAndTheCommandTheDialog) {
     UiThread ui(ScreenMetrics{}, TestResources());
     Recorder d(ui);

@@ -81,9 +81,11 @@ int CMenu::TrackPopupMenu(unsigned flags, int x, int y, Window* owner) const {
     int chosen = ui.TrackPopup(items_, Point{x, y}, owner);
     if (flags & TPM_RETURNCMD) return chosen;
     if (chosen != 0) {
-        // The command arrives as a posted message, after the caller has destroyed its menu.
+        // The command arrives as a posted message, after the caller has destroyed its menu. It
+        // is the person's input, so it waits behind the input gate like any other: a refresh
+        // started in between (by an activation queued before it) runs first, never beside it.
         uint64_t handle = owner->Handle();
-        ui.Post([&ui, owner, handle, chosen] {
+        ui.PostInput([&ui, owner, handle, chosen] {
             // The owner may have gone meanwhile; deliver only to the window that is still open.
             for (Window* w : ui.TopLevelWindows())
                 if (w == owner && w->Handle() == handle) {

@@ -30,7 +30,7 @@ struct FindData {
 
 // An open enumeration; closing is destroying it.
 class FindHandle {
-public:
+  public:
     virtual ~FindHandle() = default;
     virtual bool Next(FindData& out) = 0;
 };
@@ -85,7 +85,7 @@ constexpr int kSmCyMenu = 15;
 constexpr uint32_t kIoctlHalReboot = 0x0101003C;
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // ---- File system. Paths are absolute, backslash-separated device paths ("\Temp\a.txt").
@@ -122,8 +122,8 @@ public:
     virtual long RegCreateKey(HKey root, const std::u16string& subkey, HKey& out) = 0;
     // With data == nullptr only the size (in bytes) is returned; with a buffer that is too small
     // the status is kRegMoreData and *size the size needed.
-    virtual long RegQueryValue(HKey key, const std::u16string& name, uint32_t* type,
-                               uint8_t* data, uint32_t* size) = 0;
+    virtual long RegQueryValue(HKey key, const std::u16string& name, uint32_t* type, uint8_t* data,
+                               uint32_t* size) = 0;
     virtual long RegSetValue(HKey key, const std::u16string& name, uint32_t type,
                              const uint8_t* data, uint32_t size) = 0;
     virtual long RegDeleteValue(HKey key, const std::u16string& name) = 0;
@@ -153,7 +153,7 @@ public:
 
 // Closes a registry key when it goes out of scope.
 class RegKey {
-public:
+  public:
     explicit RegKey(Platform& p) : p_(p) {}
     ~RegKey() { Close(); }
     RegKey(const RegKey&) = delete;
@@ -174,7 +174,7 @@ public:
     bool IsOpen() const { return open_; }
     HKey Handle() const { return key_; }
 
-private:
+  private:
     Platform& p_;
     HKey key_ = 0;
     bool open_ = false;

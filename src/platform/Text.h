@@ -28,6 +28,8 @@ std::u16string Format(const char* fmt, ...);
 std::u16string ReplaceAll(std::u16string s, std::u16string_view from, std::u16string_view to);
 
 // "u" literals read naturally in the code; this turns a narrow literal into UTF-16 at run time.
-inline std::u16string U(std::string_view ascii) { return FromUtf8(ascii); }
+inline std::u16string U(std::string_view ascii) {
+    return FromUtf8(ascii);
+}
 
 }  // namespace tidy::text

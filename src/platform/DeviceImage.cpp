@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <thread>
 
 #include "platform/FileIo.h"
@@ -356,10 +355,6 @@ bool DeviceImage::CreateDirectory(const std::u16string& path) {
     return ::mkdirat(leaf.parent, leaf.name.c_str(), 0777) == 0;
 }
 
-bool DeviceImage::WriteAtomic(Jail::Leaf& leaf, const std::string& bytes, mode_t mode) {
-    return ReplaceFileAtomically(leaf.parent, leaf.name, bytes, mode);
-}
-
 namespace {
 // May leaf be replaced by new content? (a plain writable file not in use, or nothing yet)
 bool Replaceable(const Jail::Leaf& leaf) {
@@ -388,7 +383,7 @@ bool DeviceImage::CopyFile(const std::u16string& from, const std::u16string& to,
         !ReadAll(fd.Get(), bytes))
         return false;
     // The copy keeps the source's attributes, read-only included.
-    return WriteAtomic(dl, bytes, st.st_mode & 0777);
+    return ReplaceFileAtomically(dl.parent, dl.name, bytes, st.st_mode & 0777);
 }
 
 bool DeviceImage::ReadFile(const std::u16string& path, std::string& bytes) {
@@ -407,7 +402,8 @@ bool DeviceImage::WriteFile(const std::u16string& path, const std::string& bytes
     Jail::Leaf leaf;
     if (!ParseDevicePath(path, p) || !Resolve(p, leaf)) return false;
     if (!Replaceable(leaf) || InUse(p)) return false;
-    return WriteAtomic(leaf, bytes, leaf.exists ? (leaf.st.st_mode & 0777) : NewFileMode());
+    return ReplaceFileAtomically(leaf.parent, leaf.name, bytes,
+                                 leaf.exists ? (leaf.st.st_mode & 0777) : NewFileMode());
 }
 
 bool DeviceImage::AppendText(const std::u16string& path, const std::string& textIn) {
@@ -526,7 +522,8 @@ bool DeviceImage::CreateShortcut(const std::u16string& path, const std::u16strin
     bool prefixed = digits > 0 && digits < target.size() && target[digits] == u'#';
     std::string body = prefixed ? text::ToUtf8(target)
                                 : std::to_string(target.size()) + "#" + text::ToUtf8(target);
-    return WriteAtomic(leaf, body, leaf.exists ? (leaf.st.st_mode & 0777) : NewFileMode());
+    return ReplaceFileAtomically(leaf.parent, leaf.name, body,
+                                 leaf.exists ? (leaf.st.st_mode & 0777) : NewFileMode());
 }
 
 bool DeviceImage::ReadShortcut(const std::u16string& path, std::u16string& target) {

@@ -132,8 +132,6 @@ class DeviceImage : public Platform {
     bool Resolve(const DevicePath& p, Jail::Leaf& leaf);
     bool InUse(const DevicePath& p) const;
     bool IsCardRoot(const DevicePath& dir, const std::string& name) const;
-    // Replaces (or creates) leaf with bytes: a file beside it, synced and renamed over it.
-    bool WriteAtomic(Jail::Leaf& leaf, const std::string& bytes, mode_t mode);
     bool IsProgram(std::u16string_view path) const;
     // Splits a shortcut target into the program and its arguments.
     bool SplitTarget(const std::u16string& target, std::u16string& program,

@@ -157,6 +157,17 @@ TEST(FaultInjection, RegistrySaveKilledAtAnyStepLeavesTheOldOrTheNewRegistry) {
     }
 }
 
+// Two ways a disk is full: no file may grow past room (the write fails part way), or the data
+// is written but flushing it fails.
+struct FullDisk {
+    const char* name;
+    Injection inj;
+    RunLimits limits;
+};
+std::vector<FullDisk> FullDiskCases(long long room) {
+    return {{"writes fail", {}, RunLimits{room}}, {"sync fails", {"fsync", "error=ENOSPC", 0}, {}}};
+}
+
 TEST(FaultInjection, FullDiskKeepsTheOldRegistryAndSaysSo) {
     TempDevice holder, work;
     const std::string sample = MakeSampleImage(holder);
@@ -165,18 +176,8 @@ TEST(FaultInjection, FullDiskKeepsTheOldRegistryAndSaysSo) {
     const Snapshot before = TakeSnapshot(sample);
     const auto size = static_cast<long long>(before.at("registry.reg").size());
 
-    struct Case {
-        const char* name;
-        Injection inj;
-        RunLimits limits;
-    };
-    const Case cases[] = {
-        // No room for a file bigger than the registry is now: the write fails part way.
-        {"writes fail", {}, RunLimits{size}},
-        // The data written but the disk full when it is flushed.
-        {"sync fails", {"fsync", "error=ENOSPC", 0}, {}},
-    };
-    for (const Case& c : cases) {
+    // No room for a file bigger than the registry is now.
+    for (const FullDisk& c : FullDiskCases(size)) {
         CopyImage(sample, work);
         auto r = RunInjected(c.inj, {"--device", work.dir, "--import-reg", exportFile}, "", "",
                              c.limits);
@@ -217,16 +218,7 @@ TEST(FaultInjection, FullDiskKeepsTheOldCustomFileList) {
         ASSERT_NE(r.out.find("Custom file list has been saved."), std::string::npos) << r.out;
         EXPECT_EQ(roomy.ReadFile(list), old + Utf16("\\My Documents\\Personal\\*.tmp\r\n"));
     }
-    struct Case {
-        const char* name;
-        Injection inj;
-        RunLimits limits;
-    };
-    const Case cases[] = {
-        {"writes fail", {}, RunLimits{static_cast<long long>(old.size())}},
-        {"sync fails", {"fsync", "error=ENOSPC", 0}, {}},
-    };
-    for (const Case& c : cases) {
+    for (const FullDisk& c : FullDiskCases(static_cast<long long>(old.size()))) {
         CopyImage(pristine.dir, work);
         auto r =
             RunInjected(c.inj, {"--device", work.dir, "--ui", "text"}, addAndSave, "", c.limits);

@@ -21,6 +21,7 @@
 #include "app/RunState.h"
 #include "platform/Text.h"
 #include "support/ForwardingPlatform.h"
+#include "support/RunProgram.h"
 #include "support/TempDevice.h"
 #include "ui/framework/UiThread.h"
 #include "ui/web/WebFrontEnd.h"
@@ -244,15 +245,6 @@ class StreamReader {
     bool ended_ = false;
 };
 
-// Runs a shell command line; its standard output and error, and whether it exited with 0.
-bool RunShell(const std::string& command, std::string& out) {
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return false;
-    char buf[4096];
-    while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
-    return ::pclose(pipe) == 0;
-}
-
 // "WEBLOAD key=value ..." as a map.
 std::map<std::string, std::string> Figures(const std::string& out) {
     std::map<std::string, std::string> f;
@@ -431,11 +423,13 @@ TEST(WebLoad, AnswersEveryRequestAndNeverRunsACommandInsideARefresh) {
         const int eventsBefore = stream->Events();
 
         // The load: a second process, bounded in time.
-        std::string command = "timeout -k 5 90 wrk -t2 -c24 -d4s --timeout 10s -s " +
-                              std::string(TM_SOURCE_DIR) +
-                              "/bench/webload.lua http://127.0.0.1:" + std::to_string(p.Port()) +
-                              "/ -- mix " + p.Token();
-        wrkRan = RunShell(command, wrkOutput);
+        test::ProgramResult wrk = test::RunCommand(
+            {"wrk", "-t2", "-c24", "-d4s", "--timeout", "10s", "-s",
+             std::string(TM_SOURCE_DIR) + "/bench/webload.lua",
+             "http://127.0.0.1:" + std::to_string(p.Port()) + "/", "--", "mix", p.Token()},
+            "", 90);
+        wrkRan = wrk.exitCode == 0;
+        wrkOutput = wrk.out + wrk.err;
         figures = Figures(wrkOutput);
         eventsDuringLoad = stream->Events() - eventsBefore;
 
